@@ -1,0 +1,20 @@
+// Reads a phone text line through the installed library and writes it back.
+#include <sorrel/Sorrel.h>
+
+#include <cstdio>
+#include <cstring>
+
+int main() {
+  const char* line = "2,17,\"Jan\"\"Novak\",\"+420123456789\",5,\"222333444\",31,\"36526.000000\",3\n";
+  CGroups groups;
+  groups.FillFromText("3,\"Rodina\",12,0", 0);
+  CObject* object = RUNTIME_CLASS(CEntry)->CreateObject();
+  CEntry* entry = static_cast<CEntry*>(object);
+  entry->FillFromText(line, 1, 1, 0, &groups);
+  CString out;
+  entry->GetAsText(out, 1, 0);
+  bool ok = std::strcmp(out, line) == 0 && std::strcmp(entry->GetRuntimeClass()->m_lpszClassName, "CEntry") == 0;
+  std::printf("%s", static_cast<const char*>(out));
+  delete object;
+  return ok ? 0 : 1;
+}

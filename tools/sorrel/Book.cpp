@@ -1,0 +1,160 @@
+#include "Book.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace tool {
+
+namespace {
+
+std::string StripLineEnd(std::string line) {
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+  return line;
+}
+
+}  // namespace
+
+std::unique_ptr<CEntry> ReadSlot(const std::string& line, CGroups* groups) {
+  auto entry = std::make_unique<CEntry>();
+  entry->FillFromText(line.c_str(), 1, 1, 0, groups);
+  return entry;
+}
+
+bool ReadFile(const std::string& path, std::string& data, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  if (in.bad()) {
+    error = path + ": read error";
+    return false;
+  }
+  data = std::move(buffer).str();
+  return true;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& data, std::string& error) {
+  if (path == "-") {
+    if (std::fwrite(data.data(), 1, data.size(), stdout) != data.size() || std::fflush(stdout) != 0) {
+      error = "standard output: write error";
+      return false;
+    }
+    return true;
+  }
+  std::string temp = path + ".tmp";
+  FILE* f = std::fopen(temp.c_str(), "wb");
+  if (!f) {
+    error = temp + ": " + std::strerror(errno);
+    return false;
+  }
+  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+  ok = (std::fclose(f) == 0) && ok;
+  if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+    error = path + ": " + std::strerror(errno);
+    std::remove(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+void PhoneBook::Parse(const std::string& text) {
+  size_t pos = 0;
+  int lineNumber = 0;
+  bool first = true;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    std::string line = text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+    pos = end == std::string::npos ? text.size() : end + 1;
+    ++lineNumber;
+    line = StripLineEnd(std::move(line));
+    if (first) {
+      first = false;
+      groupLine = line;
+      groups.FillFromText(line.c_str(), 0);
+      // The group text carries one list-wide maximum name length; keep it so the
+      // table is written back as it came.
+      UINT maxLen = 0;
+      for (int i = 0; i < groups.GetNGroups(); ++i)
+        maxLen = std::max(maxLen, groups.GetGroupByIndex(UINT(i))->nMaxLen);
+      groups.SetMaxLenOfEditableGroups(maxLen);
+      continue;
+    }
+    Slot slot;
+    slot.entry = ReadSlot(line, &groups);
+    slot.lineNumber = lineNumber;
+    slot.raw = std::move(line);
+    slots.push_back(std::move(slot));
+  }
+}
+
+bool PhoneBook::Load(const std::string& path, std::string& error) {
+  std::string data;
+  if (path == "-") {
+    std::ostringstream buffer;
+    buffer << std::cin.rdbuf();
+    data = std::move(buffer).str();
+  } else if (!ReadFile(path, data, error)) {
+    return false;
+  }
+  Parse(data);
+  return true;
+}
+
+std::string PhoneBook::SlotLine(const CEntry& entry) {
+  if (entry.IsEmpty()) return "EMPTY\n";
+  CString line;
+  entry.GetAsText(line, 1, 1);
+  return line.str();
+}
+
+std::string PhoneBook::ToText() const {
+  CString groupText;
+  groups.GetAsText(groupText, 0);
+  std::string out = groupText.str() + "\n";
+  for (const Slot& slot : slots) out += SlotLine(*slot.entry);
+  return out;
+}
+
+bool PhoneBook::Save(const std::string& path, std::string& error) const {
+  return WriteFileAtomically(path, ToText(), error);
+}
+
+CArray<CEntry*, CEntry*> PhoneBook::EntryArray() const {
+  CArray<CEntry*, CEntry*> entries;
+  for (const Slot& slot : slots) entries.Add(slot.entry.get());
+  return entries;
+}
+
+std::string ToUtf8(const std::string& text) {
+  if (text.empty()) return std::string();
+  int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+  std::u16string wide(size_t(wideLength), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), wideLength);
+  int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  std::string out(size_t(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data(), length, nullptr, nullptr);
+  return out;
+}
+
+std::string ToUtf8(const CString& text) { return ToUtf8(text.str()); }
+
+CString FromUtf8(const std::string& text) {
+  if (text.empty()) return CString();
+  int wideLength = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+  std::u16string wide(size_t(wideLength), u'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), wideLength);
+  int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  std::string out(size_t(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, out.data(), length, nullptr, nullptr);
+  return CString(out);
+}
+
+}  // namespace tool

@@ -1,0 +1,57 @@
+// A phone book file: the group table in the long group text form on the first
+// line, then one line per phone book slot in the phone text form with location
+// ("EMPTY" for an empty slot). Texts are 8-bit, in the ANSI code page.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sorrel/Sorrel.h"
+
+namespace tool {
+
+struct Slot {
+  std::unique_ptr<CEntry> entry;
+  int lineNumber = 0;  // 1-based line in the file, 0 for a slot made by the tool
+  std::string raw;     // the line as it stood, without its line end
+};
+
+class PhoneBook {
+ public:
+  CGroups groups;
+  std::string groupLine;  // the first line as it stood
+  std::vector<Slot> slots;
+
+  // Reads a phone book file; false with a message naming the file on I/O errors.
+  // A line is never rejected: the phone text reader takes every line.
+  bool Load(const std::string& path, std::string& error);
+  // Reads from text already in memory; `name` names it in messages.
+  void Parse(const std::string& text);
+
+  // The file's text: the group line, then each slot as the phone text form with
+  // location and synchronisation id ("EMPTY" for an empty entry).
+  std::string ToText() const;
+  // Writes ToText() to path through a temporary file in the same folder.
+  bool Save(const std::string& path, std::string& error) const;
+
+  // The entries as a host holds them, for the library's list-shaped calls.
+  CArray<CEntry*, CEntry*> EntryArray() const;
+
+  // One slot's line as it would be written.
+  static std::string SlotLine(const CEntry& entry);
+};
+
+// A new entry as the host reads a slot line: extended items created for the
+// locations that have them.
+std::unique_ptr<CEntry> ReadSlot(const std::string& line, CGroups* groups);
+
+bool ReadFile(const std::string& path, std::string& data, std::string& error);
+bool WriteFileAtomically(const std::string& path, const std::string& data, std::string& error);
+
+// 8-bit text of the ANSI code page to UTF-8 for the terminal, and back.
+std::string ToUtf8(const CString& text);
+std::string ToUtf8(const std::string& text);
+CString FromUtf8(const std::string& text);
+
+}  // namespace tool

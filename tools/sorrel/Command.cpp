@@ -1,0 +1,29 @@
+#include "Command.h"
+
+#include <cstdio>
+
+namespace tool {
+
+namespace {
+std::vector<Command>& Registry() {
+  static std::vector<Command> commands;
+  return commands;
+}
+}  // namespace
+
+CommandRegistrar::CommandRegistrar(const Command& command) { Registry().push_back(command); }
+
+const std::vector<Command>& Commands() { return Registry(); }
+
+int Fail(const char* command, const std::string& message) {
+  std::fprintf(stderr, "sorrel %s: %s\n", command, message.c_str());
+  return kFailure;
+}
+
+bool WantsHelp(const std::vector<std::string>& args) {
+  for (const std::string& a : args)
+    if (a == "-h" || a == "--help") return true;
+  return false;
+}
+
+}  // namespace tool

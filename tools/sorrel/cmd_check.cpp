@@ -1,0 +1,148 @@
+// sorrel check: reads every line into an entry, writes it back, and reports each
+// line that does not come back byte for byte.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Book.h"
+#include "Command.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: sorrel check [--no-sync-id] [--strict] [--quiet] BOOK\n"
+    "\n"
+    "Reads every line of the phone book into an entry as the host does, writes the\n"
+    "entry back in the phone text form and reports each line that does not come\n"
+    "back byte for byte. Losses that the phone text form is known to have are told\n"
+    "apart from real damage:\n"
+    "  - the surname of an entry that has no extended items is not written;\n"
+    "  - a birthday at or below the no-date value is not written;\n"
+    "  - with --no-sync-id (as a host that writes without it), the synchronisation\n"
+    "    identifier is not written.\n"
+    "\n"
+    "  --no-sync-id  write back without the synchronisation identifier\n"
+    "  --strict      count known losses as findings too\n"
+    "  --quiet       print only the summary\n"
+    "\n"
+    "Exit status: 0 every line came back (or only known losses), 1 damage found,\n"
+    "2 usage or I/O error.\n";
+
+// Removes the first ,<id>,"..." item of a phone text line, if any.
+bool RemoveItem(std::string& line, int id) {
+  std::string key = "," + std::to_string(id) + ",\"";
+  size_t start = line.find(key);
+  if (start == std::string::npos) return false;
+  size_t end = line.find("\",", start + key.size());
+  end = end == std::string::npos ? line.size() : end + 1;
+  line.erase(start, end - start);
+  return true;
+}
+
+// The first place where two lines differ, with a little of each around it.
+std::string DescribeDifference(const std::string& raw, const std::string& written) {
+  size_t i = 0;
+  while (i < raw.size() && i < written.size() && raw[i] == written[i]) ++i;
+  auto around = [i](const std::string& s) {
+    size_t from = i < 12 ? 0 : i - 12;
+    std::string part = s.substr(from, 32);
+    return tool::ToUtf8(part) + (from + 32 < s.size() ? "..." : "");
+  };
+  return "differs from byte " + std::to_string(i + 1) + ": line has \"" + around(raw) +
+         "\", written back \"" + around(written) + "\"";
+}
+
+struct Verdict {
+  bool identical = false;
+  bool damaged = false;
+  std::vector<std::string> notes;
+};
+
+Verdict Judge(const tool::Slot& slot, bool withSyncId) {
+  Verdict v;
+  const CEntry& entry = *slot.entry;
+  std::string written;
+  if (entry.IsEmpty()) {
+    written = "EMPTY";
+  } else {
+    CString text;
+    entry.GetAsText(text, 1, withSyncId ? 1 : 0);
+    written = text.str();
+    if (!written.empty() && written.back() == '\n') written.pop_back();
+  }
+  if (written == slot.raw) {
+    v.identical = true;
+    return v;
+  }
+
+  // Take the known losses out of the line as it stood and compare again.
+  std::string expected = slot.raw;
+  if (!entry.GetExtendedItems() && !entry.GetSurname().IsEmpty()) {
+    std::string pair = "\"\"" + entry.GetSurname().str() + "\"";
+    size_t at = expected.find(pair);
+    if (at != std::string::npos) {
+      expected.erase(at + 1, pair.size() - 1);
+      v.notes.push_back("known loss: the surname \"" + tool::ToUtf8(entry.GetSurname()) +
+                        "\" is not kept by an entry without extended items");
+    }
+  }
+  if (entry.GetExtendedItems() && !CExtendedItems::IsBirthdaySet(entry.GetExtendedItems()->GetValueByID(ITEM_BIRTHDAY)) &&
+      RemoveItem(expected, ITEM_BIRTHDAY))
+    v.notes.push_back("known loss: a birthday at or below the no-date value is not written");
+  if (!withSyncId && RemoveItem(expected, ITEM_SYNC_ID))
+    v.notes.push_back("known loss: the synchronisation identifier is not written");
+  if (expected != written) {
+    v.damaged = true;
+    if (!entry.GetExtendedItems() && slot.raw.find(",\"", slot.raw.find("\",\"") + 3) != std::string::npos &&
+        entry.GetLocation() != 1 && entry.GetLocation() != 2 && entry.GetLocation() != 12)
+      v.notes.push_back("damage: location " + std::to_string(entry.GetLocation()) +
+                        " keeps no extended items, so the line's items are dropped");
+    v.notes.push_back("damage: " + DescribeDifference(expected, written));
+  }
+  return v;
+}
+
+int Run(const std::vector<std::string>& args) {
+  bool withSyncId = true, strict = false, quiet = false;
+  std::string path;
+  for (const std::string& a : args) {
+    if (a == "--no-sync-id") withSyncId = false;
+    else if (a == "--strict") strict = true;
+    else if (a == "--quiet") quiet = true;
+    else if (!a.empty() && a[0] == '-' && a != "-") return tool::Fail("check", "unknown option '" + a + "' (see --help)");
+    else if (path.empty()) path = a;
+    else return tool::Fail("check", "one phone book at a time (see --help)");
+  }
+  if (path.empty()) return tool::Fail("check", "no phone book given (see --help)");
+
+  tool::PhoneBook book;
+  std::string error;
+  if (!book.Load(path, error)) return tool::Fail("check", error);
+
+  size_t identical = 0, known = 0, damaged = 0;
+  CString groupText;
+  book.groups.GetAsText(groupText, 0);
+  if (groupText.str() != book.groupLine) {
+    ++damaged;
+    if (!quiet)
+      std::printf("%s:1: damage: group table %s\n", path.c_str(),
+                  DescribeDifference(book.groupLine, groupText.str()).c_str());
+  }
+  for (const tool::Slot& slot : book.slots) {
+    Verdict v = Judge(slot, withSyncId);
+    if (v.identical) {
+      ++identical;
+      continue;
+    }
+    (v.damaged ? damaged : known)++;
+    if (!quiet)
+      for (const std::string& note : v.notes) std::printf("%s:%d: %s\n", path.c_str(), slot.lineNumber, note.c_str());
+  }
+  std::printf("%s: %zu slot lines: %zu came back byte for byte, %zu with known losses, %zu damaged\n",
+              path.c_str(), book.slots.size(), identical, known, damaged);
+  return damaged > 0 || (strict && known > 0) ? tool::kFindings : tool::kOk;
+}
+
+}  // namespace
+
+SORREL_COMMAND("check", "read every line and write it back; report what does not survive", kUsage, &Run);
