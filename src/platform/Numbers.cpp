@@ -1,5 +1,6 @@
 #include "platform/Numbers.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
@@ -64,6 +65,14 @@ double Atof(std::string_view text) {
 }
 
 int HexPair(char first, char second) {
+  // strtol skips a leading blank and takes a sign; with two characters either
+  // leaves room for one digit only ("=-1" is the byte 0xFF to a caller that
+  // keeps the low byte).
+  if (IsBlank(first)) return std::max(HexDigit(second), 0);
+  if (first == '+' || first == '-') {
+    int digit = std::max(HexDigit(second), 0);
+    return first == '-' ? -digit : digit;
+  }
   int hi = HexDigit(first);
   if (hi < 0) return 0;
   int lo = HexDigit(second);

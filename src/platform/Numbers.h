@@ -20,8 +20,9 @@ inline UINT AtoiUnsigned(std::string_view text) { return static_cast<UINT>(Atoi(
 // exponent form; 0.0 when there is none.
 double Atof(std::string_view text);
 
-// Like strtol with base 16 over at most two characters: the hexadecimal digits up
-// to the first other character (no blanks, no sign, no prefix); 0 when none.
+// Like strtol with base 16 over exactly two characters: an optional leading blank
+// or sign, then the hexadecimal digits up to the first other character; 0 when
+// none. A '-' gives a negative result.
 int HexPair(char first, char second);
 
 }  // namespace sorrel
