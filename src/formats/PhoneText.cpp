@@ -1,0 +1,267 @@
+// The phone text form of an entry: one line per phone book slot, as the phone
+// server delivers and takes it, and the parameters of the phone-book write command.
+#include <array>
+#include <charconv>
+#include <memory>
+
+#include "model/TextForm.h"
+#include "platform/Numbers.h"
+#include "sorrel/Entry.h"
+
+namespace {
+
+using sorrel::TextCursor;
+
+// The keyword that stands for an empty phone slot, as the whole text.
+constexpr std::string_view kEmptySlot = "EMPTY";
+// A quoted text ends at a closing quote followed by a comma.
+constexpr std::string_view kQuoteComma = "\",";
+// An item starts with its id, a comma and the opening quote of its value.
+constexpr std::string_view kCommaQuote = ",\"";
+// Two touching quotes part the name from the surname.
+constexpr std::string_view kNameSurname = "\"\"";
+
+// The text items in the order they travel; the birthday follows them.
+constexpr std::array<UINT, 24> kItemOrder = {
+    ITEM_OFFICE,       ITEM_MOBILE,       ITEM_HOME,         ITEM_FAX,          ITEM_EMAIL,  ITEM_ADDRESS,
+    ITEM_NOTE,         ITEM_COMPANY,      ITEM_TITLE,        ITEM_OTHER_NUMBER, ITEM_PAGER,  ITEM_EMAIL2,
+    ITEM_CITY,         ITEM_STATE,        ITEM_ZIP,          ITEM_COUNTRY,      ITEM_INFO_NUMBER1,
+    ITEM_INFO_NUMBER2, ITEM_INFO_NUMBER3, ITEM_INFO_NUMBER4, ITEM_URL,          ITEM_SYNC_ID, ITEM_NOTE2,
+    ITEM_FAX2,
+};
+
+// Icon slots 1 to 4 of the form, after the entry's own icon in slot 0.
+constexpr std::array<UINT, 4> kIconItems = {ITEM_INFO_NUMBER1, ITEM_INFO_NUMBER2, ITEM_NOTE, ITEM_NOTE2};
+constexpr int kIconSlots = 1 + static_cast<int>(kIconItems.size());
+
+// Only these memories get extended items when the reader is asked to create them.
+bool MayHaveExtItems(UINT nLocation) { return nLocation == 1 || nLocation == 2 || nLocation == 12; }
+
+// The rest without its last character: a last field without its closing quote.
+std::string_view WithoutLast(std::string_view text) { return text.substr(0, text.empty() ? 0 : text.size() - 1); }
+
+// The birthday as "%lf" writes it in the "C" locale: fixed notation, six decimals.
+void AppendDate(std::string& out, double dDate) {
+  char buffer[400];  // the largest double has 309 digits before the point
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, dDate, std::chars_format::fixed, 6);
+  (void)ec;
+  out.append(buffer, end);
+}
+
+void AppendItem(std::string& out, UINT nID, std::string_view value) {
+  out += ',';
+  sorrel::AppendDecimal(out, nID);
+  out += ',';
+  sorrel::AppendQuoted(out, value);
+}
+
+}  // namespace
+
+void CEntry::GetAsText(CString& strText, int bWithLocation, int bWithSyncID) const {
+  // strText may be one of this entry's own strings: build apart, then hand over.
+  std::string out;
+  out.reserve(128);
+  if (IsEmpty()) {
+    strText.str().swap(out);
+    return;
+  }
+
+  if (bWithLocation) {
+    sorrel::AppendDecimal(out, m_nLocation);
+    out += ',';
+    sorrel::AppendDecimal(out, m_nPos);
+    out += ',';
+  }
+
+  if (!m_pExtItems) {
+    // Without extended items the line has no surname and no icons.
+    sorrel::AppendQuoted(out, m_strName.view());
+    out += ',';
+    sorrel::AppendQuoted(out, m_strNum.view());
+    if (m_nGroupID != 0) {
+      out += ',';
+      sorrel::AppendDecimal(out, m_nGroupID);
+    }
+  } else {
+    sorrel::AppendQuoted(out, m_strName.view());
+    if (m_bAllowsNameSurnameDivision) sorrel::AppendQuoted(out, m_strSurname.view());
+    out += ',';
+    sorrel::AppendQuoted(out, m_strNum.view());
+
+    for (UINT id : kItemOrder) {
+      if (id == ITEM_SYNC_ID && !bWithSyncID) continue;
+      const CString* value = m_pExtItems->GetValuePtrByID(id);
+      if (!value->IsEmpty()) AppendItem(out, id, value->view());
+    }
+    double dBirthday = m_pExtItems->GetValueByID(ITEM_BIRTHDAY);
+    if (CExtendedItems::IsBirthdaySet(dBirthday)) {
+      out += ',';
+      sorrel::AppendDecimal(out, ITEM_BIRTHDAY);
+      out += ",\"";
+      AppendDate(out, dBirthday);
+      out += '"';
+    }
+
+    bool bIcons = AreIconsAssigned();
+    if (m_nGroupID != 0 || bIcons) {
+      out += ',';
+      sorrel::AppendDecimal(out, m_nGroupID);
+    }
+    if (bIcons) {
+      // Always all five slots: the entry's icon, then those of items 22, 23, 11, 29.
+      out += ',';
+      sorrel::AppendDecimal(out, kIconSlots);
+      out += ',';
+      sorrel::AppendDecimal(out, m_nIcon);
+      for (UINT id : kIconItems) {
+        out += ',';
+        sorrel::AppendDecimal(out, m_pExtItems->GetIcon(id));
+      }
+    }
+  }
+
+  if (bWithLocation) out += '\n';
+  strText.str().swap(out);
+}
+
+void CEntry::GetAsText4AT(CString& strText, LPCSTR pszIndex) const {
+  // The type-of-address values of the phone-book write command: international
+  // or unknown type.
+  std::string out(pszIndex ? pszIndex : "");
+  out += ',';
+  sorrel::AppendQuoted(out, m_strNum.view());
+  out += m_bNumInternational ? ",145," : ",129,";
+  sorrel::AppendQuoted(out, m_strName.view());
+  strText.str().swap(out);
+}
+
+void CEntry::FillFromText(LPCSTR pszText, int bWithLocation, int bCreateExtItems, int bJoinNames,
+                          CGroups* pGroups) {
+  CString text(pszText);
+  FillFromText(text, bWithLocation, bCreateExtItems, bJoinNames, pGroups);
+}
+
+void CEntry::FillFromText(CString& strText, int bWithLocation, int bCreateExtItems, int bJoinNames,
+                          CGroups* pGroups) {
+  // The fields are read as views into strText; when strText is one of this
+  // entry's own strings, read a copy so that storing a field cannot move the text.
+  if (&strText == &m_strName || &strText == &m_strSurname || &strText == &m_strNum) {
+    CString copy(strText);
+    FillFromText(copy, bWithLocation, bCreateExtItems, bJoinNames, pGroups);
+    strText = copy;
+    return;
+  }
+
+  std::string_view line = strText.view();
+  if (line.empty() || line == kEmptySlot) {
+    Clear();  // an empty slot counts as changed, as Clear leaves it
+    return;
+  }
+
+  if (bWithLocation) line = line.substr(0, line.find_last_not_of("\r\n") + 1);
+  TextCursor cursor(line);
+
+  // The setters without a limit, working on views of the line: the same fields
+  // and flags as SetName and SetNum, without a temporary string per field.
+  auto setName = [this](std::string_view name) {
+    m_strName.str().assign(name);
+    m_bVIP = !name.empty() && name.back() == '!' ? 1 : 0;
+  };
+  auto setNum = [this](std::string_view num) {
+    m_strNum.str().assign(num);
+    m_bNumInternational = !num.empty() && num.front() == '+' ? 1 : 0;
+  };
+
+  // Every step that ends the line early lands here.
+  auto finish = [&]() {
+    m_bChanged = 0;  // an entry just read from the phone counts as unchanged
+    std::string& storage = strText.str();
+    storage.erase(cursor.Offset() + cursor.Rest().size());
+    storage.erase(0, cursor.Offset());
+  };
+
+  if (bWithLocation) {
+    SetLocation(sorrel::AtoiUnsigned(cursor.Rest()));
+    cursor.CutField(',');
+    SetPos(sorrel::AtoiUnsigned(cursor.Rest()));
+    cursor.CutField(',');
+  }
+
+  // Names: the opening quote, the names, then quote, comma and the number's
+  // opening quote.
+  cursor.Skip(1);
+  std::string_view names = cursor.CutField(kQuoteComma, 1);
+  size_t pair = names.find(kNameSurname);
+  if (pair != std::string_view::npos) {
+    m_bAllowsNameSurnameDivision = 1;
+    m_strSurname.str().assign(names.substr(pair + kNameSurname.size()));
+    names = names.substr(0, pair);
+  }
+  setName(names);
+
+  if (bJoinNames) {
+    m_bAllowsNameSurnameDivision = 0;
+    if (!m_strSurname.IsEmpty()) {
+      m_strName = m_strSurname + ' ' + m_strName;
+      m_strSurname.Empty();
+    }
+  }
+
+  if (bCreateExtItems && !m_pExtItems && MayHaveExtItems(m_nLocation))
+    m_pExtItems = std::make_unique<CExtendedItems>().release();
+
+  size_t numEnd = cursor.Find(kQuoteComma);
+  if (numEnd == TextCursor::npos) {
+    setNum(WithoutLast(cursor.Rest()));
+    return finish();
+  }
+  setNum(cursor.Take(numEnd));
+  cursor.Skip(kQuoteComma.size());
+
+  // Items: id, comma, the value in quotes, as long as a comma and an opening
+  // quote are still ahead.
+  sorrel::NextOccurrence itemAhead(kCommaQuote);
+  CString value;  // one buffer for every item of the line
+  while (itemAhead.In(cursor)) {
+    UINT id = sorrel::AtoiUnsigned(cursor.Rest());
+    cursor.CutField(',', 1);
+    size_t valueEnd = cursor.Find(kQuoteComma);
+    bool bLast = valueEnd == TextCursor::npos;
+    std::string_view text = bLast ? WithoutLast(cursor.Rest()) : cursor.Take(valueEnd);
+
+    if (id == ITEM_BIRTHDAY) {
+      SetExtItem(id, sorrel::Atof(text));
+    } else {
+      value.str().assign(text);
+      SetExtItem(id, value, NO_LIMIT);
+    }
+    // With the names joined, a nameless entry is shown by its company.
+    if (bJoinNames && id == ITEM_COMPANY && m_strName.IsEmpty() && m_strSurname.IsEmpty())
+      m_strName.str().assign(text);
+
+    if (bLast) return finish();
+    cursor.Skip(kQuoteComma.size());
+  }
+
+  // Group: the last field, or followed by the icons.
+  SetGroupID(sorrel::AtoiUnsigned(cursor.Rest()), pGroups);
+  if (cursor.Find(',') == TextCursor::npos) return finish();
+  cursor.CutField(',');
+
+  // Icons: a count, then that many values; slots beyond the fifth are read and dropped.
+  int nIcons = sorrel::Atoi(cursor.Rest());
+  cursor.CutField(',');
+  for (int i = 0; i < nIcons; ++i) {
+    auto nIcon = static_cast<unsigned char>(sorrel::AtoiUnsigned(cursor.Rest()));
+    bool bLast = i == nIcons - 1;
+    if (!bLast) cursor.CutField(',');
+    if (i == 0) {
+      m_nIcon = nIcon;
+    } else if (i < kIconSlots) {
+      if (m_pExtItems) m_pExtItems->SetIcon(kIconItems[static_cast<size_t>(i - 1)], nIcon);
+    } else if (cursor.AtEnd()) {
+      break;  // a count far beyond the values: the rest would read nothing and cut nothing
+    }
+  }
+  finish();
+}

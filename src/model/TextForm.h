@@ -1,0 +1,98 @@
+// Reading and writing the one-line text forms (the group text, the phone text
+// form of an entry). The forms are described as fields cut off the front of a
+// string; a cursor over the text gives the same fields without copying the rest
+// of the line at every cut.
+#pragma once
+
+#include <algorithm>
+#include <charconv>
+#include <string>
+#include <string_view>
+
+#include "sorrel/Types.h"
+
+namespace sorrel {
+
+class TextCursor {
+ public:
+  static constexpr size_t npos = std::string_view::npos;
+
+  explicit TextCursor(std::string_view text) : m_text(text) {}
+
+  std::string_view Rest() const { return m_text.substr(m_pos); }
+  bool AtEnd() const { return m_pos >= m_text.size(); }
+  // Where the rest starts within the whole text.
+  size_t Offset() const { return m_pos; }
+
+  // Offset of the first occurrence within the rest, npos when there is none.
+  size_t Find(char ch) const { return Relative(m_text.find(ch, m_pos)); }
+  size_t Find(std::string_view pattern) const { return Relative(m_text.find(pattern, m_pos)); }
+
+  // Removes n characters, or what there is.
+  void Skip(size_t n) { m_pos += std::min(n, m_text.size() - m_pos); }
+  // The first n characters (or what there is), removed.
+  std::string_view Take(size_t n) {
+    std::string_view field = Rest().substr(0, n);
+    m_pos += field.size();
+    return field;
+  }
+  // The text before the first sep, removed with sep and nExtra characters
+  // after it. Without a sep the field is all the rest, and the rest is empty.
+  std::string_view CutField(char sep, size_t nExtra = 0) {
+    std::string_view field = Take(Find(sep));
+    Skip(1 + nExtra);
+    return field;
+  }
+  std::string_view CutField(std::string_view sep, size_t nExtra = 0) {
+    std::string_view field = Take(Find(sep));
+    Skip(sep.size() + nExtra);
+    return field;
+  }
+
+ private:
+  size_t Relative(size_t pos) const { return pos == npos ? npos : pos - m_pos; }
+
+  std::string_view m_text;
+  size_t m_pos = 0;
+};
+
+// Answers "does the pattern still occur in the rest?" as a cursor moves on. The
+// last hit is remembered (and a miss is final), so asking after every field costs
+// linear time over the whole line instead of a scan of the rest each time.
+class NextOccurrence {
+ public:
+  explicit NextOccurrence(std::string_view pattern) : m_pattern(pattern) {}
+
+  bool In(const TextCursor& cursor) {
+    if (m_absent) return false;
+    if (m_known && m_hit >= cursor.Offset()) return true;
+    size_t found = cursor.Find(m_pattern);
+    m_absent = found == TextCursor::npos;
+    m_known = !m_absent;
+    m_hit = cursor.Offset() + found;
+    return !m_absent;
+  }
+
+ private:
+  std::string_view m_pattern;
+  size_t m_hit = 0;
+  bool m_known = false;
+  bool m_absent = false;
+};
+
+// Appends n in decimal, as "%u" writes it.
+inline void AppendDecimal(std::string& out, UINT n) {
+  char buffer[16];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, n);
+  (void)ec;
+  out.append(buffer, end);
+}
+
+// Appends "\"" text "\"": texts of the forms stand between quotes, unescaped.
+inline void AppendQuoted(std::string& out, std::string_view text) {
+  out += '"';
+  out.append(text);
+  out += '"';
+}
+
+}  // namespace sorrel
