@@ -1,0 +1,69 @@
+// The inputs of the benchmarks: generated phone books, their files and cards,
+// made once per size and kept for the whole run, and the scans that the floors
+// and the host-shaped loops share.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Generator.h"
+
+namespace bench {
+
+// The phone book of n slots (a few of them empty) every benchmark of that size uses.
+gen::Book& BookOf(std::size_t n);
+// Its entries, without the empty slots.
+const std::vector<CEntry*>& EntriesOf(std::size_t n);
+// Its phone book file and its cards in one of the three forms.
+const std::string& PhoneBookOf(std::size_t n);
+const std::string& CardsOf(std::size_t n, gen::CardForm form);
+
+// Calls f(line) for every line of text, the line without its '\n': the memchr
+// scan that is the floor of the phone text reader.
+template <class F>
+void ForEachLine(std::string_view text, F&& f) {
+  const char* p = text.data();
+  const char* end = p + text.size();
+  while (p < end) {
+    const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+    const char* lineEnd = nl ? nl : end;
+    f(std::string_view(p, static_cast<std::size_t>(lineEnd - p)));
+    p = nl ? nl + 1 : end;
+  }
+}
+
+// Calls f(card) for every card of text, from its "BEGIN:VCARD" up to the next
+// one: the memmem scan that is the floor of the vCard reader.
+template <class F>
+void ForEachCard(std::string_view text, F&& f) {
+  static constexpr char kBegin[] = "BEGIN:VCARD";
+  const std::size_t n = sizeof kBegin - 1;
+  const char* end = text.data() + text.size();
+  const char* card = static_cast<const char*>(memmem(text.data(), text.size(), kBegin, n));
+  while (card) {
+    const char* from = card + n;
+    const char* next = static_cast<const char*>(memmem(from, static_cast<std::size_t>(end - from), kBegin, n));
+    f(std::string_view(card, static_cast<std::size_t>((next ? next : end) - card)));
+    card = next;
+  }
+}
+
+// items/s and bytes/s of one benchmark run.
+inline void SetThroughput(benchmark::State& state, std::size_t items, std::size_t bytes) {
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * items));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+  state.counters["n"] = static_cast<double>(items);
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
+// The settings shared by every benchmark: milliseconds, and besides the mean
+// the fastest repetition, which a loaded machine disturbs least.
+void Common(benchmark::internal::Benchmark* b);
+// Common, at the two sizes of the linearity figures: 10,000 and 100,000.
+void Sizes(benchmark::internal::Benchmark* b);
+
+}  // namespace bench

@@ -1,0 +1,86 @@
+// The phone text form both ways, beside its floors: a memchr scan of the same
+// lines for the reader, a memcpy of the same output for the writer.
+#include <memory>
+
+#include "Data.h"
+
+namespace {
+
+// A host reading the phone book file: the group line, then one new entry per
+// slot line, with extended items for the locations that have them.
+void PhoneTextRead(benchmark::State& state) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  const std::string& text = bench::PhoneBookOf(n);
+  std::vector<std::unique_ptr<CEntry>> entries;
+  entries.reserve(n);
+  for (auto _ : state) {
+    state.PauseTiming();
+    entries.clear();
+    state.ResumeTiming();
+    CGroups groups;
+    bool first = true;
+    bench::ForEachLine(text, [&](std::string_view line) {
+      CString s(line.data(), static_cast<int>(line.size()));
+      if (first) {
+        groups.FillFromText(s, 0);
+        first = false;
+        return;
+      }
+      auto entry = std::make_unique<CEntry>();
+      entry->FillFromText(s, 1, 1, 0, &groups);
+      entries.push_back(std::move(entry));
+    });
+  }
+  bench::SetThroughput(state, n, text.size());
+}
+BENCHMARK(PhoneTextRead)->Apply(bench::Sizes);
+
+void PhoneTextRead_floor(benchmark::State& state) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  const std::string& text = bench::PhoneBookOf(n);
+  for (auto _ : state) {
+    bench::ForEachLine(text, [](std::string_view line) { benchmark::DoNotOptimize(line.data()); });
+  }
+  bench::SetThroughput(state, n, text.size());
+}
+BENCHMARK(PhoneTextRead_floor)->Apply(bench::Sizes);
+
+// A host writing the phone book file back: each slot's line appended to the text.
+void PhoneTextWrite(benchmark::State& state) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  const auto& entries = bench::EntriesOf(n);
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    std::string out;
+    CString line;
+    for (CEntry* entry : entries) {
+      entry->GetAsText(line, 1, 1);
+      out += line.str();
+    }
+    bytes = out.size();
+    benchmark::DoNotOptimize(out.data());
+  }
+  bench::SetThroughput(state, entries.size(), bytes);
+}
+BENCHMARK(PhoneTextWrite)->Apply(bench::Sizes);
+
+// The output's bytes copied once into a buffer of their size.
+void PhoneTextWrite_floor(benchmark::State& state) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  const auto& entries = bench::EntriesOf(n);
+  std::string expected;
+  CString line;
+  for (CEntry* entry : entries) {
+    entry->GetAsText(line, 1, 1);
+    expected += line.str();
+  }
+  std::string out(expected.size(), '\0');
+  for (auto _ : state) {
+    std::memcpy(out.data(), expected.data(), expected.size());
+    benchmark::ClobberMemory();
+  }
+  bench::SetThroughput(state, entries.size(), expected.size());
+}
+BENCHMARK(PhoneTextWrite_floor)->Apply(bench::Sizes);
+
+}  // namespace

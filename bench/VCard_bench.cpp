@@ -1,0 +1,130 @@
+// vCard reading and writing beside their floors: a memmem scan of the same cards
+// for the reader; for the writers a memcpy of the same output, and the
+// memcpy-plus-format writer of MinimalVCard.h.
+#include <memory>
+
+#include "Data.h"
+#include "MinimalVCard.h"
+
+namespace {
+
+UINT CodePageOf(gen::CardForm form) { return form == gen::CardForm::V21Utf8 ? CP_UTF8 : CP_UTF7; }
+
+void Write(const CEntry& entry, gen::CardForm form, CGroups* groups, CString& card) {
+  if (form == gen::CardForm::V10)
+    entry.GetAsVCardVer1(card, groups);
+  else
+    entry.GetAsVCardVer21(card, CodePageOf(form), groups);
+}
+
+// A host importing a vCard file: each card into a new entry with extended items,
+// the categories resolved against the phone's groups.
+void VCardRead(benchmark::State& state, gen::CardForm form) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  const std::string& text = bench::CardsOf(n, form);
+  std::vector<std::unique_ptr<CEntry>> entries;
+  entries.reserve(n);
+  std::size_t rejected = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    entries.clear();
+    auto groups = std::make_unique<CGroups>();
+    gen::FillGroups(*groups);
+    rejected = 0;
+    state.ResumeTiming();
+    bench::ForEachCard(text, [&](std::string_view card) {
+      CString s(card.data(), static_cast<int>(card.size()));
+      auto entry = std::make_unique<CEntry>(1, 1);
+      if (!entry->FillFromVCard(s, groups.get(), nullptr)) ++rejected;
+      entries.push_back(std::move(entry));
+    });
+  }
+  if (rejected) state.SkipWithError("the reader rejected generated cards");
+  bench::SetThroughput(state, entries.size(), text.size());
+}
+BENCHMARK_CAPTURE(VCardRead, v21_utf8, gen::CardForm::V21Utf8)->Apply(bench::Sizes);
+BENCHMARK_CAPTURE(VCardRead, v21_utf7, gen::CardForm::V21Utf7)->Apply(bench::Sizes);
+
+void VCardRead_floor(benchmark::State& state, gen::CardForm form) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  const std::string& text = bench::CardsOf(n, form);
+  std::size_t cards = 0;
+  for (auto _ : state) {
+    cards = 0;
+    bench::ForEachCard(text, [&](std::string_view card) {
+      benchmark::DoNotOptimize(card.data());
+      ++cards;
+    });
+  }
+  bench::SetThroughput(state, cards, text.size());
+}
+BENCHMARK_CAPTURE(VCardRead_floor, v21_utf8, gen::CardForm::V21Utf8)->Apply(bench::Sizes);
+BENCHMARK_CAPTURE(VCardRead_floor, v21_utf7, gen::CardForm::V21Utf7)->Apply(bench::Sizes);
+
+// A host exporting a phone book: every entry's card appended to the file's text.
+void VCardWrite(benchmark::State& state, gen::CardForm form) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  const auto& entries = bench::EntriesOf(n);
+  CGroups* groups = &bench::BookOf(n).groups;
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    std::string out;
+    CString card;
+    for (CEntry* entry : entries) {
+      Write(*entry, form, groups, card);
+      out += card.str();
+    }
+    bytes = out.size();
+    benchmark::DoNotOptimize(out.data());
+  }
+  bench::SetThroughput(state, entries.size(), bytes);
+}
+BENCHMARK_CAPTURE(VCardWrite, v21_utf8, gen::CardForm::V21Utf8)->Apply(bench::Sizes);
+BENCHMARK_CAPTURE(VCardWrite, v21_utf7, gen::CardForm::V21Utf7)->Apply(bench::Sizes);
+BENCHMARK_CAPTURE(VCardWrite, v10, gen::CardForm::V10)->Apply(bench::Sizes);
+
+void VCardWrite_floor(benchmark::State& state, gen::CardForm form) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  const std::string& expected = bench::CardsOf(n, form);
+  std::string out(expected.size(), '\0');
+  for (auto _ : state) {
+    std::memcpy(out.data(), expected.data(), expected.size());
+    benchmark::ClobberMemory();
+  }
+  bench::SetThroughput(state, bench::EntriesOf(n).size(), expected.size());
+}
+BENCHMARK_CAPTURE(VCardWrite_floor, v21_utf8, gen::CardForm::V21Utf8)->Apply(bench::Sizes);
+BENCHMARK_CAPTURE(VCardWrite_floor, v21_utf7, gen::CardForm::V21Utf7)->Apply(bench::Sizes);
+BENCHMARK_CAPTURE(VCardWrite_floor, v10, gen::CardForm::V10)->Apply(bench::Sizes);
+
+// The memcpy-plus-format floor; it must write the library's bytes exactly, or
+// the figure means nothing.
+void VCardWrite_format_floor(benchmark::State& state, gen::CardForm form) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  const auto& entries = bench::EntriesOf(n);
+  const std::string& expected = bench::CardsOf(n, form);
+  bench::MinimalVCardWriter writer(bench::BookOf(n).groups, form);
+  std::string check;
+  for (CEntry* entry : entries) writer.Append(*entry, check);
+  if (check != expected) {
+    std::size_t at = 0;
+    while (at < check.size() && at < expected.size() && check[at] == expected[at]) ++at;
+    std::size_t from = expected.rfind("BEGIN:VCARD", at);
+    std::string message = "the floor writer differs from the library at byte " + std::to_string(at) + ": [" +
+                          expected.substr(from == std::string::npos ? 0 : from, at - from + 40) + "] vs [" +
+                          check.substr(from == std::string::npos ? 0 : from, at - from + 40) + "]";
+    state.SkipWithError(message.c_str());
+    return;
+  }
+  for (auto _ : state) {
+    std::string out;
+    for (CEntry* entry : entries) writer.Append(*entry, out);
+    benchmark::DoNotOptimize(out.data());
+  }
+  bench::SetThroughput(state, entries.size(), expected.size());
+}
+BENCHMARK_CAPTURE(VCardWrite_format_floor, v21_utf8, gen::CardForm::V21Utf8)->Apply(bench::Sizes);
+BENCHMARK_CAPTURE(VCardWrite_format_floor, v21_utf7, gen::CardForm::V21Utf7)->Apply(bench::Sizes);
+BENCHMARK_CAPTURE(VCardWrite_format_floor, v10, gen::CardForm::V10)->Apply(bench::Sizes);
+
+}  // namespace
