@@ -1,0 +1,149 @@
+// The report-view list control that hosts hand to the library, kept in memory.
+// The library talks to it as to the Windows control: columns with an order array,
+// items with a data value and a selection state, and the messages for the item
+// count, the selection walk and redrawing. Every operation is virtual so that a
+// toolkit-backed control can override what it shows.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "sorrel/CObject.h"
+#include "sorrel/CString.h"
+
+class CColumnInfos;
+
+// Column formats.
+#define LVCFMT_LEFT 0x0000
+#define LVCFMT_RIGHT 0x0001
+#define LVCFMT_CENTER 0x0002
+#define LVCFMT_JUSTIFYMASK 0x0003
+
+// Fields of LVCOLUMNA that GetColumn fills.
+#define LVCF_FMT 0x0001
+#define LVCF_WIDTH 0x0002
+#define LVCF_TEXT 0x0004
+#define LVCF_SUBITEM 0x0008
+#define LVCF_ORDER 0x0020
+
+// Item states.
+#define LVIS_FOCUSED 0x0001
+#define LVIS_SELECTED 0x0002
+
+// Flags of GetNextItem.
+#define LVNI_ALL 0x0000
+#define LVNI_FOCUSED 0x0001
+#define LVNI_SELECTED 0x0002
+
+// The messages the library sends.
+#define LVM_FIRST 0x1000
+#define LVM_GETITEMCOUNT (LVM_FIRST + 4)
+#define LVM_GETNEXTITEM (LVM_FIRST + 12)
+#define LVM_REDRAWITEMS (LVM_FIRST + 21)
+#define LVM_GETSELECTEDCOUNT (LVM_FIRST + 50)
+#define LVM_SETCOLUMNORDERARRAY (LVM_FIRST + 58)
+#define LVM_GETCOLUMNORDERARRAY (LVM_FIRST + 59)
+
+typedef int* LPINT;
+
+struct LVCOLUMNA {
+  UINT mask;
+  int fmt;
+  int cx;
+  LPSTR pszText;
+  int cchTextMax;
+  int iSubItem;
+  int iImage;
+  int iOrder;
+};
+typedef LVCOLUMNA LVCOLUMN;
+
+// The item comparison of SortItems: the two items' data values and the caller's value.
+typedef int (*PFNLVCOMPARE)(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
+
+class SORREL_API CListCtrl : public CObject {
+  DECLARE_DYNAMIC(CListCtrl)
+
+ public:
+  CListCtrl();
+  ~CListCtrl() override;
+  CListCtrl(const CListCtrl&) = delete;
+  CListCtrl& operator=(const CListCtrl&) = delete;
+
+  // ---- columns ---------------------------------------------------------------
+  // The index the column got (nCol beyond the end appends), -1 for a negative nCol.
+  virtual int InsertColumn(int nCol, LPCSTR lpszColumnHeading, int nFormat = LVCFMT_LEFT,
+                           int nWidth = -1, int nSubItem = -1);
+  virtual BOOL DeleteColumn(int nCol);
+  // The number of columns; the header's item count on Windows.
+  virtual int GetColumnCount() const;
+  // Fills the fields that pColumn->mask asks for; FALSE for a column that does not exist.
+  virtual BOOL GetColumn(int nCol, LVCOLUMNA* pColumn) const;
+  virtual int GetColumnWidth(int nCol) const;
+  virtual BOOL SetColumnWidth(int nCol, int cx);
+  // piArray[position] = column index. Refused unless iCount is the number of
+  // columns and the array names every column once.
+  virtual BOOL SetColumnOrderArray(int iCount, LPINT piArray);
+  // iCount -1 means the number of columns; FALSE when iCount is too small.
+  virtual BOOL GetColumnOrderArray(LPINT piArray, int iCount = -1) const;
+
+  // ---- items -------------------------------------------------------------------
+  virtual int GetItemCount() const;
+  // The index the item got (nItem beyond the end appends), -1 for a negative nItem.
+  virtual int InsertItem(int nItem, LPCSTR lpszItem);
+  virtual BOOL DeleteItem(int nItem);
+  virtual BOOL DeleteAllItems();
+  virtual BOOL SetItemText(int nItem, int nSubItem, LPCSTR lpszText);
+  virtual CString GetItemText(int nItem, int nSubItem) const;
+  virtual BOOL SetItemData(int nItem, DWORD_PTR dwData);
+  virtual DWORD_PTR GetItemData(int nItem) const;  // 0 for an item that does not exist
+  virtual BOOL SetItemState(int nItem, UINT nState, UINT nMask);
+  virtual UINT GetItemState(int nItem, UINT nMask) const;
+  virtual UINT GetSelectedCount() const;
+  // The first item after nItem (-1: from the start) that has every state the
+  // flags ask for; -1 when there is none.
+  virtual int GetNextItem(int nItem, int nFlags) const;
+  // Orders the items by their data values; items that compare equal keep their order.
+  virtual BOOL SortItems(PFNLVCOMPARE pfnCompare, DWORD_PTR dwData);
+  virtual BOOL RedrawItems(int nFirst, int nLast);
+
+  // The messages the library sends; 0 for every other message.
+  virtual LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+
+  // ---- what a test or a toolkit view reads back --------------------------------
+  int GetRedrawCount() const { return m_nRedraws; }
+  int GetLastRedrawFirst() const { return m_nLastRedrawFirst; }
+  int GetLastRedrawLast() const { return m_nLastRedrawLast; }
+  // The column's caption, format and sub-item as they were inserted.
+  CString GetColumnCaption(int nCol) const;
+
+ private:
+  struct Column;
+  struct Item;
+  bool HasColumn(int nCol) const;
+  bool HasItem(int nItem) const;
+
+  std::vector<std::unique_ptr<Column>> m_columns;
+  std::vector<int> m_order;  // m_order[position] = column index
+  std::vector<std::unique_ptr<Item>> m_items;
+  int m_nRedraws = 0;
+  int m_nLastRedrawFirst = -1;
+  int m_nLastRedrawLast = -1;
+};
+
+// The host's phone book list: a list control that knows the column model it shows,
+// so that printing can read the column order and captions through it.
+class SORREL_API CMarlowList : public CListCtrl {
+  DECLARE_DYNAMIC(CMarlowList)
+
+ public:
+  CMarlowList() = default;
+  explicit CMarlowList(CColumnInfos* pColumnInfos) : m_pColumnInfos(pColumnInfos) {}
+
+  // Not owned: the host owns its column model.
+  CColumnInfos* GetColumnInfos() const { return m_pColumnInfos; }
+  void SetColumnInfos(CColumnInfos* pColumnInfos) { m_pColumnInfos = pColumnInfos; }
+
+ private:
+  CColumnInfos* m_pColumnInfos = nullptr;
+};
