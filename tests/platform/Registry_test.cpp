@@ -1,0 +1,568 @@
+// The per-user registry against a real store in a private XDG_CONFIG_HOME.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/RegistryInternal.h"
+#include "sorrel/Registry.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr REGSAM kAll = KEY_ALL_ACCESS;
+
+// A handle closed when it goes.
+struct Key {
+  HKEY h = nullptr;
+  Key() = default;
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  ~Key() {
+    if (h) RegCloseKey(h);
+  }
+};
+
+LSTATUS Create(const char* path, Key& key, DWORD* disposition = nullptr, HKEY base = HKEY_CURRENT_USER) {
+  return RegCreateKeyExA(base, path, 0, nullptr, REG_OPTION_NON_VOLATILE, kAll, nullptr, &key.h,
+                         disposition);
+}
+
+LSTATUS Open(const char* path, Key& key, REGSAM sam = kAll, HKEY base = HKEY_CURRENT_USER) {
+  return RegOpenKeyExA(base, path, 0, sam, &key.h);
+}
+
+LSTATUS SetDword(HKEY key, const char* name, DWORD value) {
+  return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+LSTATUS GetDword(HKEY key, const char* name, DWORD& value) {
+  DWORD size = sizeof value;
+  return RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+}
+
+// The names of a key's sub-keys, or with `values` of its values, in enumeration order.
+std::vector<std::string> Names(HKEY key, bool values = false) {
+  std::vector<std::string> names;
+  char name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    LSTATUS status = values ? RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr)
+                            : RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) break;
+    names.emplace_back(name, size);
+  }
+  return names;
+}
+
+std::string Sql1(const std::string& file, const char* sql) {
+  sqlite3* db = nullptr;
+  std::string result = "(open failed)";
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* st = nullptr;
+    result = "(error)";
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+      result = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    sqlite3_finalize(st);
+  }
+  sqlite3_close(db);
+  return result;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class Registry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/sorrel-registry-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    m_home = pattern;
+    setenv("XDG_CONFIG_HOME", m_home.c_str(), 1);
+    sorrel::ResetRegistryForTests();
+  }
+  void TearDown() override {
+    sorrel::ResetRegistryForTests();
+    fs::remove_all(m_home);
+  }
+  std::string Store() const { return m_home + "/sorrel/registry.sqlite3"; }
+  std::vector<std::string> CorruptFiles() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(m_home + "/sorrel")) {
+      std::string name = entry.path().filename();
+      if (name.find(".corrupt-") != std::string::npos) names.push_back(name);
+    }
+    return names;
+  }
+
+  std::string m_home;
+};
+
+TEST_F(Registry, PathsOpenCaseInsensitivelyAndKeepTheirSpelling) {
+  Key made;
+  DWORD disposition = 0;
+  ASSERT_EQ(Create("Software\\Tovik\\Marlow\\ListCtrl", made, &disposition), ERROR_SUCCESS);
+  EXPECT_EQ(disposition, DWORD(REG_CREATED_NEW_KEY));
+  // Č Š Ž in Windows-1250, and the same letters in lower case.
+  Key czech;
+  ASSERT_EQ(Create("Software\\Tovik\\\xC8\x8A\x8E \xDF", czech), ERROR_SUCCESS);
+  const std::string tooLong(256, 'k');
+
+  struct Case {
+    std::string path;
+    LSTATUS expected;
+  } cases[] = {
+      {"Software\\Tovik", ERROR_SUCCESS},
+      {"SOFTWARE\\tovik\\marlow\\listctrl", ERROR_SUCCESS},
+      {"Software\\Tovik\\\xE8\x9A\x9E \xDF", ERROR_SUCCESS},
+      {"Software\\Tovik\\", ERROR_SUCCESS},
+      {"", ERROR_SUCCESS},
+      {"Software\\Tovik\\Fonts", ERROR_FILE_NOT_FOUND},
+      {"Software\\Tovik\\Marlow\\ListCtrl\\Deeper\\Still", ERROR_FILE_NOT_FOUND},
+      {"\\Software", ERROR_INVALID_PARAMETER},
+      {"Software\\\\Tovik", ERROR_INVALID_PARAMETER},
+      {"Software\\" + tooLong, ERROR_INVALID_PARAMETER},
+  };
+  for (const Case& c : cases) {
+    Key key;
+    EXPECT_EQ(Open(c.path.c_str(), key), c.expected) << c.path;
+    EXPECT_EQ(key.h == nullptr, c.expected != ERROR_SUCCESS) << c.path;
+  }
+
+  // Relative to any open key; creating what exists opens it and keeps the spelling.
+  Key software, listCtrl, again;
+  ASSERT_EQ(Open("software", software), ERROR_SUCCESS);
+  EXPECT_EQ(Open("TOVIK\\Marlow\\ListCtrl", listCtrl, kAll, software.h), ERROR_SUCCESS);
+  EXPECT_EQ(Create("SOFTWARE\\TOVIK", again, &disposition), ERROR_SUCCESS);
+  EXPECT_EQ(disposition, DWORD(REG_OPENED_EXISTING_KEY));
+  EXPECT_EQ(Names(HKEY_CURRENT_USER), std::vector<std::string>{"Software"});
+  EXPECT_EQ(Names(again.h), (std::vector<std::string>{"Marlow", "\xC8\x8A\x8E \xDF"}));
+
+  Key longest, tooLongKey;
+  EXPECT_EQ(Create(std::string(255, 'k').c_str(), longest), ERROR_SUCCESS);
+  EXPECT_EQ(Create(tooLong.c_str(), tooLongKey), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, nullptr, 0, nullptr, 0, kAll, nullptr, &tooLongKey.h,
+                            nullptr),
+            ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(Registry, ValuesKeepTypeAndBytes) {
+  Key key;
+  ASSERT_EQ(Create("Software\\Tovik\\Fonts\\Print", key), ERROR_SUCCESS);
+  struct Case {
+    const char* name;
+    DWORD type;
+    std::string bytes;
+  } cases[] = {
+      {"Height", REG_DWORD, std::string("\xF0\xFF\xFF\xFF", 4)},
+      {"FaceName", REG_SZ, std::string("Arial\0", 6)},
+      {"Empty", REG_SZ, std::string("\0", 1)},
+      {"Czech", REG_SZ, std::string("P\xED\x9Amo\0", 6)},
+      {"Blob", REG_BINARY, std::string("\0\x01\0\xFF", 4)},
+      {"Nothing", REG_BINARY, std::string()},
+      {"Wide", REG_QWORD, std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8)},
+      {nullptr, REG_SZ, std::string("default\0", 8)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name ? c.name : "(default)");
+    DWORD size = static_cast<DWORD>(c.bytes.size());
+    ASSERT_EQ(RegSetValueExA(key.h, c.name, 0, c.type, reinterpret_cast<const BYTE*>(c.bytes.data()), size),
+              ERROR_SUCCESS);
+    // The size alone, without a buffer.
+    DWORD type = 99, needed = 0;
+    EXPECT_EQ(RegQueryValueExA(key.h, c.name, nullptr, &type, nullptr, &needed), ERROR_SUCCESS);
+    EXPECT_EQ(type, c.type);
+    EXPECT_EQ(needed, size);
+    // Exactly enough room, and more than enough.
+    for (DWORD room : {size, size + 7}) {
+      std::string buffer(room, '\x55');
+      DWORD got = room;
+      EXPECT_EQ(RegQueryValueExA(key.h, c.name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &got),
+                ERROR_SUCCESS);
+      EXPECT_EQ(buffer.substr(0, got), c.bytes);
+    }
+    // One byte short: ERROR_MORE_DATA and the size needed.
+    if (size) {
+      std::string buffer(size - 1, '\0');
+      DWORD got = size - 1;
+      EXPECT_EQ(RegQueryValueExA(key.h, c.name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &got),
+                ERROR_MORE_DATA);
+      EXPECT_EQ(got, size);
+    }
+  }
+  // "" and a null name are the same default value.
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExA(key.h, "", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 8u);
+  BYTE byte;
+  EXPECT_EQ(RegQueryValueExA(key.h, "Height", nullptr, nullptr, &byte, nullptr), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegSetValueExA(key.h, "x", 0, REG_BINARY, nullptr, 3), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(Registry, ValueNamesFoldAndKeepTheirPlace) {
+  Key key;
+  ASSERT_EQ(Create("Software\\Tovik", key), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key.h, "SplashDelay", 2000), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key.h, "\x8Akola", 1), ERROR_SUCCESS);  // Škola
+  ASSERT_EQ(SetDword(key.h, "Zed", 2), ERROR_SUCCESS);
+  // Overwriting under another spelling keeps the first spelling and the order.
+  ASSERT_EQ(SetDword(key.h, "SPLASHDELAY", 500), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key.h, "\x9AKOLA", 3), ERROR_SUCCESS);  // šKOLA
+  EXPECT_EQ(Names(key.h, true), (std::vector<std::string>{"SplashDelay", "\x8Akola", "Zed"}));
+  DWORD value = 0;
+  EXPECT_EQ(GetDword(key.h, "splashdelay", value), ERROR_SUCCESS);
+  EXPECT_EQ(value, 500u);
+  EXPECT_EQ(GetDword(key.h, "\x8AKOLA", value), ERROR_SUCCESS);
+  EXPECT_EQ(value, 3u);
+
+  // Missing and deleted values.
+  EXPECT_EQ(GetDword(key.h, "Nope", value), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegDeleteValueA(key.h, "splashDELAY"), ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(key.h, "SplashDelay", value), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegDeleteValueA(key.h, "SplashDelay"), ERROR_FILE_NOT_FOUND);
+
+  // Enumeration: a name buffer too small, the data size, the end.
+  char name[4];
+  DWORD nameSize = sizeof name, type = 0, dataSize = 0;
+  EXPECT_EQ(RegEnumValueA(key.h, 0, name, &nameSize, nullptr, &type, nullptr, &dataSize), ERROR_MORE_DATA);
+  char longName[16];
+  nameSize = sizeof longName;
+  EXPECT_EQ(RegEnumValueA(key.h, 0, longName, &nameSize, nullptr, &type, nullptr, &dataSize), ERROR_SUCCESS);
+  EXPECT_EQ(std::string(longName), "\x8Akola");
+  EXPECT_EQ(nameSize, 5u);
+  EXPECT_EQ(type, DWORD(REG_DWORD));
+  EXPECT_EQ(dataSize, 4u);
+  nameSize = sizeof longName;
+  EXPECT_EQ(RegEnumValueA(key.h, 2, longName, &nameSize, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+}
+
+TEST_F(Registry, SizeLimitsOnWrite) {
+  Key key;
+  ASSERT_EQ(Create("Software\\Limits", key), ERROR_SUCCESS);
+  std::string longest(16383, 'v'), tooLong(16384, 'v');
+  EXPECT_EQ(SetDword(key.h, longest.c_str(), 1), ERROR_SUCCESS);
+  EXPECT_EQ(SetDword(key.h, tooLong.c_str(), 1), ERROR_INVALID_PARAMETER);
+  std::vector<BYTE> mib(1024 * 1024, 0xAB);
+  EXPECT_EQ(RegSetValueExA(key.h, "Big", 0, REG_BINARY, mib.data(), DWORD(mib.size())), ERROR_SUCCESS);
+  mib.push_back(0);
+  EXPECT_EQ(RegSetValueExA(key.h, "Bigger", 0, REG_BINARY, mib.data(), DWORD(mib.size())),
+            ERROR_INVALID_PARAMETER);
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExA(key.h, "big", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 1024u * 1024u);
+}
+
+TEST_F(Registry, DeletedKeysAndHandles) {
+  Key parent, leaf, viaParent;
+  ASSERT_EQ(Create("Software\\Tovik\\Printing", leaf), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(leaf.h, "FontPointSize", 100), ERROR_SUCCESS);
+  ASSERT_EQ(Open("Software\\Tovik", parent), ERROR_SUCCESS);
+  // A key with sub-keys is refused; HKEY_CURRENT_USER itself too.
+  EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tovik"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, ""), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegDeleteKeyA(parent.h, "Missing"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegDeleteKeyA(parent.h, "printing"), ERROR_SUCCESS);
+
+  DWORD value = 0;
+  char name[64];
+  DWORD nameSize = sizeof name;
+  Key child;
+  EXPECT_EQ(GetDword(leaf.h, "FontPointSize", value), ERROR_KEY_DELETED);
+  EXPECT_EQ(SetDword(leaf.h, "FontPointSize", 1), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegDeleteValueA(leaf.h, "FontPointSize"), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegEnumValueA(leaf.h, 0, name, &nameSize, nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegEnumKeyExA(leaf.h, 0, name, &nameSize, nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
+  EXPECT_EQ(Open("", child, kAll, leaf.h), ERROR_KEY_DELETED);
+  EXPECT_EQ(Open("Sub", child, kAll, leaf.h), ERROR_KEY_DELETED);
+  EXPECT_EQ(Create("Sub", child, nullptr, leaf.h), ERROR_KEY_DELETED);
+
+  // The same name made again is a new key: the old handle stays dead, the values are gone.
+  Key remade;
+  ASSERT_EQ(Create("Software\\Tovik\\Printing", remade), ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(remade.h, "FontPointSize", value), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(GetDword(leaf.h, "FontPointSize", value), ERROR_KEY_DELETED);
+
+  // Handles: closing twice, made-up handles, the roots that do not exist here.
+  HKEY raw = leaf.h;
+  leaf.h = nullptr;
+  EXPECT_EQ(RegCloseKey(raw), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(raw), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(GetDword(raw, "x", value), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(GetDword(reinterpret_cast<HKEY>(0x1234567), "x", value), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(Open("Software", child, kAll, HKEY_LOCAL_MACHINE), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
+}
+
+TEST_F(Registry, AccessFollowsTheRightsAsked) {
+  Key made, reader, writer;
+  ASSERT_EQ(Create("Software\\Tovik", made), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(made.h, "SplashDelay", 2000), ERROR_SUCCESS);
+  ASSERT_EQ(Open("Software\\Tovik", reader, KEY_READ), ERROR_SUCCESS);
+  ASSERT_EQ(Open("Software\\Tovik", writer, KEY_WRITE), ERROR_SUCCESS);
+  DWORD value = 0;
+  EXPECT_EQ(GetDword(reader.h, "SplashDelay", value), ERROR_SUCCESS);
+  EXPECT_EQ(SetDword(reader.h, "SplashDelay", 1), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(GetDword(writer.h, "SplashDelay", value), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(SetDword(writer.h, "SplashDelay", 1), ERROR_SUCCESS);
+  Key sub;
+  EXPECT_EQ(Create("New", sub, nullptr, reader.h), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Create("New", sub, nullptr, writer.h), ERROR_SUCCESS);
+  EXPECT_EQ(Names(reader.h), std::vector<std::string>{"New"});
+}
+
+TEST_F(Registry, StoreLocationAndMode) {
+  Key key;
+  ASSERT_EQ(Create("Software\\Tovik", key), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key.h, "SplashDelay", 750), ERROR_SUCCESS);
+  EXPECT_EQ(sorrel::RegistryStorePath(), Store());
+  EXPECT_EQ(Sql1(Store(), "PRAGMA journal_mode"), "wal");
+  // Another connection (the next run of the host) reads what was written.
+  sorrel::ResetRegistryForTests();
+  DWORD value = 0;
+  EXPECT_EQ(GetDword(key.h, "SplashDelay", value), ERROR_KEY_DELETED);  // a handle of the old connection
+  Key reopened;
+  ASSERT_EQ(Open("Software\\Tovik", reopened), ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(reopened.h, "SplashDelay", value), ERROR_SUCCESS);
+  EXPECT_EQ(value, 750u);
+
+  // Without XDG_CONFIG_HOME (or with a relative one) the store is under ~/.config.
+  for (const char* xdg : {static_cast<const char*>(nullptr), "relative/config"}) {
+    if (xdg)
+      setenv("XDG_CONFIG_HOME", xdg, 1);
+    else
+      unsetenv("XDG_CONFIG_HOME");
+    setenv("HOME", (m_home + "/home").c_str(), 1);
+    sorrel::ResetRegistryForTests();
+    Key fresh;
+    EXPECT_EQ(Open("Software\\Tovik", fresh), ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(fs::exists(m_home + "/home/.config/sorrel/registry.sqlite3"));
+  }
+}
+
+TEST_F(Registry, StoreReplacedUnderAnOpenConnection) {
+  Key key;
+  ASSERT_EQ(Create("Software\\Tovik", key), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key.h, "SplashDelay", 750), ERROR_SUCCESS);
+  // Someone moves the file (not its -wal) away while the host runs: the host goes
+  // on with a new store, and the -wal left behind does not leak into it.
+  fs::rename(Store(), Store() + ".saved");
+  DWORD value = 0;
+  EXPECT_EQ(GetDword(key.h, "SplashDelay", value), ERROR_KEY_DELETED);
+  Key again;
+  EXPECT_EQ(Open("Software\\Tovik", again), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(SetDword(HKEY_CURRENT_USER, "Top", 1), ERROR_SUCCESS);
+  EXPECT_TRUE(fs::exists(Store()));
+  EXPECT_EQ(Sql1(Store(), "SELECT count(*) FROM keys"), "0");
+  bool orphanKept = false;
+  for (const auto& entry : fs::directory_iterator(m_home + "/sorrel"))
+    orphanKept |= entry.path().filename().string().find(".orphan-") != std::string::npos;
+  EXPECT_TRUE(orphanKept);
+}
+
+// --- a damaged store ---
+
+struct Damage {
+  const char* name;
+  std::function<void(const std::string&)> apply;
+};
+
+void Overwrite(const std::string& path, std::uintmax_t offset, std::size_t count) {
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(static_cast<std::streamoff>(offset));
+  std::mt19937 random(7);
+  for (std::size_t i = 0; i < count; ++i) file.put(static_cast<char>(random()));
+}
+
+TEST_F(Registry, DamagedStoreIsMovedAsideAndReadsMiss) {
+  const Damage damages[] = {
+      {"header", [](const std::string& p) { Overwrite(p, 0, 100); }},
+      {"middle",
+       [](const std::string& p) { Overwrite(p, fs::file_size(p) / 2 / 4096 * 4096, 4096); }},
+      {"truncated", [](const std::string& p) { fs::resize_file(p, fs::file_size(p) / 2 + 100); }},
+      {"tiny", [](const std::string& p) { fs::resize_file(p, 40); }},
+      {"empty", [](const std::string& p) { fs::resize_file(p, 0); }},
+  };
+  for (const Damage& damage : damages) {
+    SCOPED_TRACE(damage.name);
+    fs::remove_all(m_home + "/sorrel");
+    sorrel::ResetRegistryForTests();
+    {
+      // Enough values for the file to have pages in its middle.
+      Key key;
+      ASSERT_EQ(Create("Software\\Tovik\\Marlow\\ListCtrl", key), ERROR_SUCCESS);
+      for (int i = 0; i < 400; ++i)
+        ASSERT_EQ(SetDword(key.h, ("Column" + std::to_string(i) + "Width").c_str(), i), ERROR_SUCCESS);
+    }
+    sorrel::ResetRegistryForTests();
+    damage.apply(Store());
+    // A stale -wal beside it goes with it.
+    { std::ofstream(Store() + "-wal", std::ios::binary) << "stale"; }
+    std::string damaged = ReadFile(Store());
+
+    testing::internal::CaptureStderr();
+    Key key;
+    DWORD value = 0;
+    EXPECT_EQ(Open("Software\\Tovik\\Marlow\\ListCtrl", key), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(GetDword(HKEY_CURRENT_USER, "Anything", value), ERROR_FILE_NOT_FOUND);
+    std::string message = testing::internal::GetCapturedStderr();
+
+    std::vector<std::string> moved = CorruptFiles();
+    ASSERT_GE(moved.size(), 2u);  // the file and its -wal (and the -shm its opening made)
+    std::string aside = m_home + "/sorrel/" + *std::min_element(moved.begin(), moved.end());
+    EXPECT_EQ(ReadFile(aside), damaged);
+    EXPECT_EQ(ReadFile(aside + "-wal"), "stale");
+    // One line that names the file moved.
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    EXPECT_NE(message.find(aside), std::string::npos) << message;
+
+    // The fresh store takes writes, and a later run keeps them.
+    ASSERT_EQ(Create("Software\\Tovik", key), ERROR_SUCCESS);
+    ASSERT_EQ(SetDword(key.h, "SplashDelay", 2000), ERROR_SUCCESS);
+    sorrel::ResetRegistryForTests();
+    EXPECT_EQ(Sql1(Store(), "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(Sql1(Store(), "SELECT count(*) FROM vals"), "1");
+  }
+}
+
+// --- several processes ---
+
+// The body of a writer process (run by the tests below, never on its own): writes
+// values "<prefix><i>" = i under Software\Shared, and every hundredth time creates
+// a shared sub-key too; reports each value written on fd 3. A count of 0 writes
+// until the process is killed.
+TEST(RegistryChild, DISABLED_Writer) {
+  const char* prefix = std::getenv("SORREL_WRITER_PREFIX");
+  const char* countText = std::getenv("SORREL_WRITER_COUNT");
+  ASSERT_TRUE(prefix && countText);
+  long count = std::atol(countText);
+  Key key;
+  ASSERT_EQ(Create("Software\\Shared", key), ERROR_SUCCESS);
+  for (long i = 0; count == 0 || i < count; ++i) {
+    std::string name = prefix + std::to_string(i);
+    ASSERT_EQ(SetDword(key.h, name.c_str(), static_cast<DWORD>(i)), ERROR_SUCCESS) << name;
+    if (i % 100 == 0) {
+      Key sub;
+      ASSERT_EQ(Create(("K" + std::to_string(i / 100)).c_str(), sub, nullptr, key.h), ERROR_SUCCESS);
+    }
+    std::int32_t done = static_cast<std::int32_t>(i);
+    if (write(3, &done, sizeof done) != sizeof done) {
+      // nobody listens: fine for the counted run
+    }
+  }
+}
+
+struct Writer {
+  pid_t pid = -1;
+  int progress = -1;  // read end of the writer's fd 3
+};
+
+Writer StartWriter(const std::string& prefix, long count) {
+  int fds[2];
+  Writer writer;
+  if (pipe2(fds, O_CLOEXEC) != 0) return writer;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+  std::string filter = "--gtest_filter=RegistryChild.DISABLED_Writer";
+  std::string disabled = "--gtest_also_run_disabled_tests";
+  char* argv[] = {const_cast<char*>("/proc/self/exe"), filter.data(), disabled.data(), nullptr};
+  setenv("SORREL_WRITER_PREFIX", prefix.c_str(), 1);
+  setenv("SORREL_WRITER_COUNT", std::to_string(count).c_str(), 1);
+  // Quiet: the child's own test report would only clutter the output.
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  if (posix_spawn(&writer.pid, "/proc/self/exe", &actions, nullptr, argv, environ) != 0) writer.pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  writer.progress = fds[0];
+  return writer;
+}
+
+int Finish(Writer& writer) {
+  int status = -1;
+  waitpid(writer.pid, &status, 0);
+  close(writer.progress);
+  return status;
+}
+
+TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
+  constexpr long kCount = 10000;
+  Writer a = StartWriter("a", kCount), b = StartWriter("b", kCount);
+  ASSERT_GT(a.pid, 0);
+  ASSERT_GT(b.pid, 0);
+  // Drain the progress pipes so the writers never block on them.
+  std::thread drainA([&] { char buf[4096]; while (read(a.progress, buf, sizeof buf) > 0) {} });
+  std::thread drainB([&] { char buf[4096]; while (read(b.progress, buf, sizeof buf) > 0) {} });
+  int statusA = -1, statusB = -1;
+  waitpid(a.pid, &statusA, 0);
+  waitpid(b.pid, &statusB, 0);
+  drainA.join();
+  drainB.join();
+  close(a.progress);
+  close(b.progress);
+  ASSERT_TRUE(WIFEXITED(statusA) && WEXITSTATUS(statusA) == 0);
+  ASSERT_TRUE(WIFEXITED(statusB) && WEXITSTATUS(statusB) == 0);
+
+  Key key;
+  ASSERT_EQ(Open("Software\\Shared", key), ERROR_SUCCESS);
+  long missing = 0;
+  for (const char* prefix : {"a", "b"}) {
+    for (long i = 0; i < kCount; ++i) {
+      DWORD value = 0;
+      std::string name = prefix + std::to_string(i);
+      if (GetDword(key.h, name.c_str(), value) != ERROR_SUCCESS || value != DWORD(i)) ++missing;
+    }
+  }
+  EXPECT_EQ(missing, 0);
+  EXPECT_EQ(Sql1(Store(), "SELECT count(*) FROM vals"), "20000");
+  EXPECT_EQ(Names(key.h).size(), size_t(kCount / 100));
+}
+
+TEST_F(Registry, KilledWritersLeaveAWholeStore) {
+  std::mt19937 random(2026);
+  for (int round = 0; round < 20; ++round) {
+    SCOPED_TRACE(round);
+    std::string prefix = "r" + std::to_string(round) + "_";
+    Writer writer = StartWriter(prefix, 0);
+    ASSERT_GT(writer.pid, 0);
+    // Killed only once it is writing, at a moment that varies.
+    std::int32_t done = -1;
+    ASSERT_EQ(read(writer.progress, &done, sizeof done), ssize_t(sizeof done));
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
+    kill(writer.pid, SIGKILL);
+    // What it reported before dying is committed.
+    std::int32_t next;
+    while (read(writer.progress, &next, sizeof next) == ssize_t(sizeof next)) done = next;
+    int status = Finish(writer);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(Sql1(Store(), "PRAGMA integrity_check"), "ok");
+    Key key;
+    DWORD value = 0;
+    ASSERT_EQ(Open("Software\\Shared", key), ERROR_SUCCESS);
+    EXPECT_EQ(GetDword(key.h, (prefix + std::to_string(done)).c_str(), value), ERROR_SUCCESS);
+    EXPECT_EQ(value, DWORD(done));
+  }
+  EXPECT_TRUE(CorruptFiles().empty());
+}
+
+}  // namespace
