@@ -1,0 +1,85 @@
+// Shared by the vCard reader and writer tests: the way into CEntry's private
+// codecs, and a one-line picture of an entry that table rows compare against.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/CodePageInternal.h"
+#include "sorrel/COleDateTime.h"
+#include "sorrel/Entry.h"
+
+struct CEntryTestAccess {
+  static int HasNonASCII(const CString& value) { return CEntry::HasNonASCII(value); }
+  static std::string EncodeQP(std::string_view ansi) {
+    CString value(ansi);
+    CEntry::EncodeQuotedPrintableUTF8(value);
+    return value.str();
+  }
+  static std::string EncodeUTF7(std::string_view ansi) {
+    CString value(ansi);
+    CEntry::EncodeUTF7(value);
+    return value.str();
+  }
+  static std::string Decode(std::string_view raw, int nMode) {
+    CString value(raw);
+    CEntry::DecodeVCardValue(value, nMode);
+    return value.str();
+  }
+};
+
+namespace vcardtest {
+
+// Text of the 8-bit code page from the UTF-8 of the test source, and back.
+inline CString Ansi(std::string_view utf8) { return CString(sorrel::Utf8ToAnsi(utf8)); }
+
+// 8-bit text as UTF-8, control bytes as \xNN, so that a failing row reads well.
+inline std::string Show(const CString& ansi) {
+  std::string out;
+  for (char c : sorrel::AnsiToUtf8(ansi.view())) {
+    if (static_cast<unsigned char>(c) < 0x20) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      out += "\\x";
+      out += kHex[(c >> 4) & 0xF];
+      out += kHex[c & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// "N=surname;name", then only what is set: "TEL=" main number, "G=" group id,
+// "VIP", each non-empty text item as "id=value" by ascending id, "BDAY=" date
+// and time of the birthday.
+inline std::string Describe(const CEntry& e) {
+  std::string s = "N=" + Show(e.GetSurname()) + ";" + Show(e.GetName());
+  if (!e.GetNum().IsEmpty()) s += " TEL=" + Show(e.GetNum());
+  if (e.GetGroupID() != 0) s += " G=" + std::to_string(e.GetGroupID());
+  if (e.IsVIP()) s += " VIP";
+  if (const CExtendedItems* items = e.GetExtendedItems()) {
+    for (UINT id = ITEM_OFFICE; id < ITEM_BIRTHDAY; ++id) {
+      const CString* value = items->GetValuePtrByID(id);
+      if (value && !value->IsEmpty()) s += " " + std::to_string(id) + "=" + Show(*value);
+    }
+    const double birthday = items->GetValueByID(ITEM_BIRTHDAY);
+    if (CExtendedItems::IsBirthdaySet(birthday))
+      s += " BDAY=" + COleDateTime(birthday).Format("%Y-%m-%d %H:%M:%S").str();
+  }
+  return s;
+}
+
+// A card around body lines given with LF ends: every LF becomes CR LF.
+inline CString Card(std::string_view utf8Body, std::string_view version = "2.1") {
+  std::string card = "BEGIN:VCARD\r\nVERSION:";
+  card += version;
+  card += "\r\n";
+  for (char c : sorrel::Utf8ToAnsi(utf8Body)) {
+    if (c == '\n') card += '\r';
+    card += c;
+  }
+  card += "END:VCARD\r\n";
+  return CString(card);
+}
+
+}  // namespace vcardtest
