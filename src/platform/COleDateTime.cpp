@@ -6,7 +6,7 @@
 namespace {
 
 // Days from 1970-01-01 to a proleptic Gregorian date, and back.
-long long DaysFromCivil(long long y, unsigned m, unsigned d) {
+constexpr long long DaysFromCivil(long long y, unsigned m, unsigned d) {
   y -= m <= 2;
   const long long era = (y >= 0 ? y : y - 399) / 400;
   const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -34,8 +34,9 @@ int DaysInMonth(int y, int m) {
   return m == 2 && IsLeap(y) ? 29 : days[m - 1];
 }
 
-// 1899-12-30, day 0 of OLE Automation dates.
-const long long kOleEpoch = DaysFromCivil(1899, 12, 30);
+// 1899-12-30, day 0 of OLE Automation dates; a constant, so that a date made
+// while another file initialises its statics is already right.
+constexpr long long kOleEpoch = DaysFromCivil(1899, 12, 30);
 
 // The valid range of OLE dates: 1 January 100 to 31 December 9999.
 constexpr double kMinDate = -657434.0;
