@@ -13,6 +13,11 @@
 #include "sorrel/ExtendedItems.h"
 #include "sorrel/Groups.h"
 #include "sorrel/Entry.h"
+#include "sorrel/ListCtrl.h"
+#include "sorrel/ColumnInfos.h"
+#include "sorrel/HostStrings.h"
+#include "sorrel/PrintSettings.h"
+#include "sorrel/Splash.h"
 
 #define SORREL_VERSION_MAJOR 1
 #define SORREL_VERSION_MINOR 5

@@ -1,0 +1,189 @@
+// The sort-key chain of the list view and the comparison of two entries by it.
+#include <string>
+#include <string_view>
+
+#include "platform/Numbers.h"
+#include "platform/SettingsKey.h"
+#include "sorrel/ColumnInfos.h"
+
+namespace {
+
+using sorrel::SettingsKey;
+
+constexpr UINT kNotFound = 0xFFFFFFFF;
+constexpr UINT kDefaultChain[] = {ITEM_NAME, ITEM_LOCATION, ITEM_POSITION, ITEM_NUMBER};
+// The longest stored chain that is read; a longer one is ignored as a whole.
+constexpr DWORD kChainBufferSize = 2048;
+
+template <class T>
+int CompareNumbers(T a, T b) {
+  return a > b ? 1 : a < b ? -1 : 0;
+}
+
+// The runtime's case-insensitive comparison under its default locale: bytes as
+// unsigned values, only A to Z folded (to lower case), no collation.
+int CompareFolded(std::string_view a, std::string_view b) {
+  auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : int(c); };
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    int d = fold(static_cast<unsigned char>(a[i])) - fold(static_cast<unsigned char>(b[i]));
+    if (d != 0) return d;
+  }
+  return CompareNumbers(a.size(), b.size());
+}
+
+// Empty texts sort last.
+int CompareTexts(std::string_view a, std::string_view b) {
+  if (a.empty() || b.empty()) return CompareNumbers(a.empty(), b.empty());
+  return CompareFolded(a, b);
+}
+
+// Entries without extended items sort last; 2 means both have them.
+int ComparePresence(const CExtendedItems* a, const CExtendedItems* b) {
+  if (a && b) return 2;
+  if (!a && !b) return 0;
+  return a ? -1 : 1;
+}
+
+// A group id that the collection does not know counts as no group.
+const GroupInfo* GroupOf(const CEntry& entry, CGroups& groups) {
+  return entry.GetGroupID() == 0 ? nullptr : groups.GetGroupByID(entry.GetGroupID());
+}
+
+int CompareByKey(UINT nKey, CEntry& first, CEntry& second, CGroups* pGroups) {
+  switch (nKey) {
+    case ITEM_POSITION:
+      return CompareNumbers(first.GetPos(), second.GetPos());
+    case ITEM_LOCATION:
+      return CompareNumbers(first.GetLocation(), second.GetLocation());
+    case ITEM_NAME:
+      return CompareTexts(first.GetName().view(), second.GetName().view());
+    case ITEM_NUMBER:
+      return CompareTexts(first.GetNum().view(), second.GetNum().view());
+    case ITEM_SURNAME:
+      return CompareTexts(first.GetSurname().view(), second.GetSurname().view());
+    case ITEM_GROUP: {
+      if (!pGroups) return 0;
+      const GroupInfo* a = GroupOf(first, *pGroups);
+      const GroupInfo* b = GroupOf(second, *pGroups);
+      if (!a || !b) return CompareNumbers(a == nullptr, b == nullptr);
+      return CompareTexts(a->strName.view(), b->strName.view());
+    }
+    case ITEM_URL:
+    case ITEM_SYNC_ID:
+      return 0;
+    case ITEM_BIRTHDAY: {
+      const CExtendedItems* a = first.GetExtendedItems();
+      const CExtendedItems* b = second.GetExtendedItems();
+      int presence = ComparePresence(a, b);
+      if (presence != 2) return presence;
+      return CompareNumbers(a->GetValueByID(ITEM_BIRTHDAY), b->GetValueByID(ITEM_BIRTHDAY));
+    }
+    default: {
+      if (!CExtendedItems::IsTextItem(nKey)) return 0;
+      const CExtendedItems* a = first.GetExtendedItems();
+      const CExtendedItems* b = second.GetExtendedItems();
+      int presence = ComparePresence(a, b);
+      if (presence != 2) return presence;
+      return CompareTexts(a->GetValuePtrByID(nKey)->view(), b->GetValuePtrByID(nKey)->view());
+    }
+  }
+}
+
+CString ChainValueName(UINT nPrimaryID) {
+  CString name;
+  name.Format("Column%dSecondarySortingKeys", int(nPrimaryID));
+  return name;
+}
+
+void AppendDefaultChain(CArray<UINT, UINT>& keys) {
+  for (UINT id : kDefaultChain) keys.Add(id);
+}
+
+}  // namespace
+
+int CColumnInfos::CompareEntries(CEntry& first, CEntry& second, CGroups* pGroups) {
+  if (m_SortKeys.IsEmpty()) m_SortKeys.Add(ITEM_POSITION);
+  for (UINT key : m_SortKeys) {
+    int result = CompareByKey(key, first, second, pGroups);
+    if (result != 0) return result;
+  }
+  return 0;
+}
+
+UINT CColumnInfos::GetColumnIDByPriority(UINT nPriority) {
+  return nPriority < UINT(m_SortKeys.GetSize()) ? m_SortKeys[nPriority] : kNotFound;
+}
+
+UINT CColumnInfos::GetColumnPriorityByID(UINT nID) {
+  for (INT_PTR i = 0; i < m_SortKeys.GetSize(); ++i)
+    if (m_SortKeys[i] == nID) return UINT(i);
+  return kNotFound;
+}
+
+void CColumnInfos::ChangeSortKeyPriority(UINT nPriority1, UINT nPriority2) {
+  const UINT n = UINT(m_SortKeys.GetSize());
+  if (nPriority1 >= n || nPriority2 >= n) return;
+  UINT id = m_SortKeys[nPriority1];
+  m_SortKeys[nPriority1] = m_SortKeys[nPriority2];
+  m_SortKeys[nPriority2] = id;
+}
+
+void CColumnInfos::LoadSecondarySortKeys(UINT nPrimaryID) {
+  SettingsKey key(m_strRegKey, SettingsKey::kOpen);
+  if (!key.IsOpen()) {
+    // Added to whatever chain there is; the correction below trims it.
+    AppendDefaultChain(m_SortKeys);
+  } else {
+    m_SortKeys.RemoveAll();
+    UINT primary = nPrimaryID;
+    if (nPrimaryID == kNotFound) {
+      DWORD stored;
+      if (!key.ReadDword("PrimarySortingKey", stored)) {
+        AppendDefaultChain(m_SortKeys);
+        return;
+      }
+      primary = stored;
+    }
+    m_SortKeys.Add(primary);
+    std::string chain;
+    if (key.ReadText(ChainValueName(primary), kChainBufferSize, chain)) {
+      // Every piece between commas is one key, read like atoi; an empty text is one key 0.
+      std::string_view rest(chain);
+      for (;;) {
+        size_t comma = rest.find(',');
+        m_SortKeys.Add(sorrel::AtoiUnsigned(rest.substr(0, comma)));
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+      }
+    }
+  }
+  key.Close();
+  CorrectSecondarySortKeys(nPrimaryID);
+}
+
+void CColumnInfos::SaveSecondarySortKeys() {
+  const INT_PTR n = m_SortKeys.GetSize();
+  if (n < 2) return;
+  SettingsKey key(m_strRegKey, SettingsKey::kOpenOrCreate);
+  CString chain;
+  for (INT_PTR i = 1; i < n; ++i) chain.AppendFormat(i + 1 < n ? "%d," : "%d", int(m_SortKeys[i]));
+  key.WriteText(ChainValueName(m_SortKeys[0]), chain);
+  key.WriteDword("PrimarySortingKey", m_SortKeys[0]);
+}
+
+void CColumnInfos::CorrectSecondarySortKeys(UINT nPrimaryID) {
+  for (INT_PTR i = m_SortKeys.GetSize() - 1; i >= 0; --i)
+    if (!FindColumnByID(m_SortKeys[i])) m_SortKeys.RemoveAt(i);
+  INT_PTR kept = m_SortKeys.GetSize();
+  if (kept == 0) {
+    if (nPrimaryID == kNotFound)
+      AppendDefaultChain(m_SortKeys);
+    else
+      m_SortKeys.Add(nPrimaryID);
+  }
+  if (m_Columns.GetSize() > kept) {
+    for (ColumnInfo* column : m_Columns)
+      if (GetColumnPriorityByID(column->nID) == kNotFound) m_SortKeys.Add(column->nID);
+  }
+}

@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sorrel/ColumnInfos.h"
+#include "support/TestHost.h"
+
+namespace {
+
+using namespace sorrel::test;
+
+constexpr const char* kKey = "Software\\Tovik\\Marlow\\ListCtrl";
+constexpr UINT kNone = 0xFFFFFFFF;
+
+// One entry of a comparison case. Extended items exist unless noExt is set.
+struct Row {
+  const char* name = "";
+  UINT location = 2;
+  UINT position = 0;
+  const char* number = "";
+  const char* surname = "";
+  UINT group = 0;
+  bool noExt = false;
+  UINT item = 0;
+  const char* text = "";
+  double birthday = NO_BIRTHDAY;
+};
+
+std::unique_ptr<CEntry> Make(const Row& r) {
+  auto e = std::make_unique<CEntry>(r.noExt ? 0 : 1, 1);
+  e->SetLocation(r.location);
+  e->AllowsNameSurnameDivision(1);
+  e->SetName(r.name, NO_LIMIT);
+  e->SetSurname(r.surname, NO_LIMIT);
+  e->SetNum(r.number, NO_LIMIT);
+  e->SetPos(r.position);
+  e->SetGroupID(r.group, nullptr);
+  if (r.item) e->SetExtItem(r.item, r.text, NO_LIMIT);
+  e->SetExtItem(ITEM_BIRTHDAY, r.birthday);
+  return e;
+}
+
+int Sign(int v) { return (v > 0) - (v < 0); }
+
+void SetKeys(CColumnInfos& columns, std::initializer_list<UINT> keys) {
+  columns.GetSortKeys()->RemoveAll();
+  for (UINT k : keys) columns.GetSortKeys()->Add(k);
+}
+
+std::vector<UINT> Keys(CColumnInfos& columns) {
+  return {columns.GetSortKeys()->begin(), columns.GetSortKeys()->end()};
+}
+
+class SortKeysTest : public ::testing::Test {
+ protected:
+  TestHost host;
+};
+
+}  // namespace
+
+TEST_F(SortKeysTest, CompareEntriesByKeyRules) {
+  CGroups groups;
+  groups.AddGroup(1, "Work", 10, 0);
+  groups.AddGroup(2, "family", 10, 0);
+  struct Case {
+    std::vector<UINT> keys;
+    Row a, b;
+    bool withGroups;
+    int expected;
+    const char* why;
+  } cases[] = {
+      {{3}, {.name = "jan"}, {.name = "JAN"}, false, 0, "case of A-Z folds"},
+      {{3, 2, 1}, {.name = "jan", .location = 2, .position = 5}, {.name = "JAN", .location = 1, .position = 9},
+       false, 1, "equal names: the location decides"},
+      {{3, 2, 1}, {.name = "jan", .position = 5}, {.name = "Jan", .position = 9}, false, -1, "then the position"},
+      {{3}, {.name = ""}, {.name = "Adam"}, false, 1, "an empty name sorts last"},
+      {{3, 1}, {.name = "", .position = 2}, {.name = "", .position = 1}, false, 1, "two empty names: next key"},
+      {{3}, {.name = "_x"}, {.name = "ab"}, false, -1, "letters fold to lower case: '_' before 'a'"},
+      {{3}, {.name = "b"}, {.name = "\xE1"}, false, -1, "bytes compare unsigned"},
+      {{3}, {.name = "\xC1"}, {.name = "\xE1"}, false, -1, "letters outside A-Z do not fold"},
+      {{3}, {.name = "Jan"}, {.name = "Jana"}, false, -1, "a prefix sorts first"},
+      {{4}, {.number = "+420"}, {.number = "00420"}, false, -1, "numbers compare as text"},
+      {{12}, {.surname = "Nov\xE1k"}, {.surname = "novak"}, false, 1, "the surname"},
+      {{1}, {.position = 0xFFFFFFFF}, {.position = 1}, false, 1, "positions are unsigned"},
+      {{2}, {.location = 12}, {.location = 2}, false, 1, "locations are numbers"},
+      {{6}, {.noExt = true}, {.item = 6, .text = ""}, false, 1, "no extended items after an empty item"},
+      {{6}, {.item = 6, .text = ""}, {.item = 6, .text = "x"}, false, 1, "an empty item after a text"},
+      {{6}, {.noExt = true}, {.noExt = true}, false, 0, "neither has extended items"},
+      {{9, 1}, {.position = 2, .item = 9, .text = "A@b"}, {.position = 1, .item = 9, .text = "a@B"}, false, 1,
+       "equal e-mails: the position decides"},
+      {{26, 1}, {.position = 2, .group = 1}, {.position = 1}, false, 1, "no collection: the group key is skipped"},
+      {{26}, {}, {.group = 1}, true, 1, "no group after a group"},
+      {{26}, {.group = 1}, {.group = 2}, true, 1, "group names: Work after family"},
+      {{26}, {.group = 9}, {}, true, 0, "an unknown group is no group"},
+      {{26}, {.group = 9}, {.group = 1}, true, 1, "an unknown group sorts after a known one"},
+      {{31}, {.birthday = 100.0}, {.birthday = 50.5}, false, 1, "birthdays by value"},
+      {{31}, {}, {.birthday = 0.0}, false, -1, "an unset birthday is the lowest value"},
+      {{31}, {.noExt = true}, {}, false, 1, "no extended items sort last"},
+      {{27, 28, 1}, {.position = 1, .item = 27, .text = "z"}, {.position = 2, .item = 27, .text = "a"}, false, -1,
+       "URL and sync id never decide"},
+      {{0, 99, 1}, {.position = 3}, {.position = 2}, false, 1, "unknown ids never decide"},
+      {{3, 2, 1, 4}, {.name = "A", .number = "1"}, {.name = "a", .number = "1"}, false, 0, "equal under every key"},
+  };
+  CColumnInfos columns;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    columns.GetSortKeys()->RemoveAll();
+    for (UINT k : c.keys) columns.GetSortKeys()->Add(k);
+    auto a = Make(c.a), b = Make(c.b);
+    CGroups* g = c.withGroups ? &groups : nullptr;
+    EXPECT_EQ(Sign(columns.CompareEntries(*a, *b, g)), c.expected);
+    EXPECT_EQ(Sign(columns.CompareEntries(*b, *a, g)), -c.expected);
+  }
+}
+
+TEST_F(SortKeysTest, FirstComparisonWithoutKeysOrdersByPosition) {
+  CColumnInfos columns;
+  auto a = Make({.name = "A", .position = 7}), b = Make({.name = "B", .position = 3});
+  EXPECT_GT(columns.CompareEntries(*a, *b, nullptr), 0);
+  EXPECT_EQ(Keys(columns), (std::vector<UINT>{1}));
+}
+
+TEST_F(SortKeysTest, PriorityLookups) {
+  CColumnInfos columns;
+  SetKeys(columns, {3, 2, 1, 4});
+  struct {
+    UINT priority, id;
+  } byPriority[] = {{0, 3}, {3, 4}, {4, kNone}, {0x80000000, kNone}, {kNone, kNone}};
+  for (const auto& c : byPriority) EXPECT_EQ(columns.GetColumnIDByPriority(c.priority), c.id) << c.priority;
+  EXPECT_EQ(columns.GetColumnPriorityByID(1), 2u);
+  EXPECT_EQ(columns.GetColumnPriorityByID(12), kNone);
+  columns.ChangeSortKeyPriority(0, 3);
+  EXPECT_EQ(Keys(columns), (std::vector<UINT>{4, 2, 1, 3}));
+  columns.ChangeSortKeyPriority(1, 4);  // beyond the keys: nothing happens
+  EXPECT_EQ(Keys(columns), (std::vector<UINT>{4, 2, 1, 3}));
+  CColumnInfos empty;
+  EXPECT_EQ(empty.GetColumnIDByPriority(0), kNone);
+}
+
+TEST_F(SortKeysTest, SaveWritesTheChainUnderItsPrimaryKey) {
+  {
+    CColumnInfos columns;
+    SetKeys(columns, {3, 2, 1, 4, 12});
+    columns.SaveSecondarySortKeys();
+    EXPECT_EQ(ReadDword(kKey, "PrimarySortingKey"), 3u);
+    auto chain = ReadRaw(kKey, "Column3SecondarySortingKeys");
+    ASSERT_TRUE(chain);
+    EXPECT_EQ(chain->type, DWORD(REG_SZ));
+    EXPECT_EQ(chain->data, std::string("2,1,4,12", 9));  // with its terminating zero
+
+    SetKeys(columns, {12, 3});
+    columns.SaveSecondarySortKeys();
+    EXPECT_EQ(ReadDword(kKey, "PrimarySortingKey"), 12u);
+    EXPECT_EQ(ReadRaw(kKey, "Column12SecondarySortingKeys")->data, std::string("3", 2));
+    EXPECT_EQ(ReadRaw(kKey, "Column3SecondarySortingKeys")->data, std::string("2,1,4,12", 9));
+
+    SetKeys(columns, {0xFFFFFFFE, 0x80000000});  // ids go out in signed decimal
+    columns.SaveSecondarySortKeys();
+    EXPECT_EQ(ReadRaw(kKey, "Column-2SecondarySortingKeys")->data, std::string("-2147483648", 12));
+    SetKeys(columns, {4});  // a single key writes nothing; the destructor saves this
+  }
+  EXPECT_EQ(ReadDword(kKey, "PrimarySortingKey"), 0xFFFFFFFEu);
+  EXPECT_FALSE(ReadRaw(kKey, "Column4SecondarySortingKeys"));
+}
+
+TEST_F(SortKeysTest, LoadReadsTheStoredChainAndCorrectsIt) {
+  struct Case {
+    UINT primary;
+    const char* storedFor3;   // nullptr: no chain stored
+    std::vector<UINT> keys;
+    const char* why;
+  } cases[] = {
+      {3, "5,x,7", {3, 5, 7, 1, 2, 4, 9}, "a piece without digits is 0 and goes"},
+      {3, "9, 4,-1,1x", {3, 9, 4, 1, 2, 5, 7}, "atoi pieces: blanks, sign, trailing text"},
+      {3, "", {3, 1, 2, 4, 5, 7, 9}, "an empty text is one key 0"},
+      {3, "4,4,4,4,4,4,4,4", {3, 4, 4, 4, 4, 4, 4, 4, 4}, "enough keys: nothing is added"},
+      {3, nullptr, {3, 1, 2, 4, 5, 7, 9}, "no chain: the columns in index order"},
+      {99, nullptr, {99, 1, 2, 3, 4, 5, 7, 9}, "a primary id without a column stays"},
+      {7, nullptr, {7, 1, 2, 3, 4, 5, 9}, "the primary id first"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    TestHost fresh;
+    CColumnInfos columns;
+    for (UINT id : {5, 7, 9}) columns.AddColumn(id, 10, 0, 0);
+    if (c.storedFor3) WriteString(kKey, "Column3SecondarySortingKeys", c.storedFor3);
+    SetKeys(columns, {12, 12});
+    columns.LoadSecondarySortKeys(c.primary);
+    EXPECT_EQ(Keys(columns), c.keys);
+    columns.GetSortKeys()->RemoveAll();  // keep the destructor from saving
+  }
+}
+
+TEST_F(SortKeysTest, LoadTheLastSavedChain) {
+  CColumnInfos columns;
+  columns.AddColumn(ITEM_SURNAME, 10, 0, 0);
+  columns.AddColumn(9, 10, 0, 0);
+  // Nothing stored yet: the default chain, not corrected (9 and 12 are not added).
+  columns.LoadSecondarySortKeys(kNone);
+  EXPECT_EQ(Keys(columns), (std::vector<UINT>{3, 2, 1, 4}));
+
+  WriteDword(kKey, "PrimarySortingKey", 12);
+  WriteString(kKey, "Column12SecondarySortingKeys", "9,3");
+  columns.LoadSecondarySortKeys(kNone);
+  EXPECT_EQ(Keys(columns), (std::vector<UINT>{12, 9, 3, 1, 2, 4}));
+
+  // A stored primary key that is no column any more: the default chain.
+  WriteDword(kKey, "PrimarySortingKey", 30);
+  columns.LoadSecondarySortKeys(kNone);
+  EXPECT_EQ(Keys(columns), (std::vector<UINT>{3, 2, 1, 4, 12, 9}));
+}
+
+TEST_F(SortKeysTest, ChainsArePerPrimaryKeyAcrossObjects) {
+  {
+    CColumnInfos columns;
+    columns.AddColumn(ITEM_SURNAME, 10, 0, 0);
+    columns.LoadSecondarySortKeys(kNone);
+    columns.ChangeSortKeyPriority(1, 2);  // 3, 1, 2, 4
+    columns.SaveSecondarySortKeys();
+    columns.LoadSecondarySortKeys(ITEM_SURNAME);
+    EXPECT_EQ(Keys(columns), (std::vector<UINT>{12, 1, 2, 3, 4}));
+    columns.ChangeSortKeyPriority(1, 3);  // 12, 3, 2, 1, 4: saved by the destructor
+  }
+  CColumnInfos columns;
+  columns.AddColumn(ITEM_SURNAME, 10, 0, 0);
+  columns.LoadSecondarySortKeys(kNone);
+  EXPECT_EQ(Keys(columns), (std::vector<UINT>{12, 3, 2, 1, 4}));
+  columns.LoadSecondarySortKeys(ITEM_NAME);
+  EXPECT_EQ(Keys(columns), (std::vector<UINT>{3, 1, 2, 4, 12}));
+}
+
+TEST_F(SortKeysTest, UnreadableChainsAreIgnored) {
+  CColumnInfos columns;
+  // 2049 bytes with the zero: too long for the buffer, ignored as a whole.
+  std::string tooLong = "4";
+  while (tooLong.size() < 2048) tooLong += ",4";
+  tooLong.resize(2048);
+  WriteString(kKey, "Column3SecondarySortingKeys", tooLong);
+  columns.LoadSecondarySortKeys(ITEM_NAME);
+  EXPECT_EQ(Keys(columns), (std::vector<UINT>{3, 1, 2, 4}));
+
+  // Exactly 2048 bytes without a terminating zero is read, and read no further.
+  WriteRaw(kKey, "Column3SecondarySortingKeys", REG_SZ, std::string(2047, ' ') + "2");
+  columns.LoadSecondarySortKeys(ITEM_NAME);
+  EXPECT_EQ(Keys(columns), (std::vector<UINT>{3, 2, 1, 4}));
+
+  // Without the key, the defaults join whatever chain there is.
+  DeleteTree("Software\\Tovik\\Marlow");
+  SetKeys(columns, {4, 77});
+  columns.LoadSecondarySortKeys(ITEM_NAME);
+  EXPECT_EQ(Keys(columns), (std::vector<UINT>{4, 3, 2, 1, 4}));
+}
+
+TEST_F(SortKeysTest, CorrectRemovesForeignIdsAndFillsIn) {
+  CColumnInfos columns;
+  columns.AddColumn(9, 10, 0, 0);
+  SetKeys(columns, {40, 0, 50});
+  columns.CorrectSecondarySortKeys(kNone);
+  EXPECT_EQ(Keys(columns), (std::vector<UINT>{3, 2, 1, 4, 9}));
+  SetKeys(columns, {});
+  columns.CorrectSecondarySortKeys(55);
+  EXPECT_EQ(Keys(columns), (std::vector<UINT>{55, 1, 2, 3, 4, 9}));
+}

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "sorrel/PrintSettings.h"
+#include "support/TestHost.h"
+
+namespace {
+
+using namespace sorrel::test;
+
+constexpr const char* kPrinting = "Software\\Tovik\\Printing";
+constexpr const char* kFont = "Software\\Tovik\\Fonts\\List";
+char kFontName[] = "List";
+
+class PrintSettingsTest : public ::testing::Test {
+ protected:
+  TestHost host;
+};
+
+LOGFONT LoadFont() {
+  LOGFONT font;
+  std::memset(&font, 0x5A, sizeof font);  // nothing of this may survive
+  LoadFontFromRegistry(kFontName, &font);
+  return font;
+}
+
+void ExpectDefaultFont(const LOGFONT& f) {
+  EXPECT_EQ(f.lfHeight, -16);
+  for (LONG v : {f.lfWidth, f.lfEscapement, f.lfOrientation, f.lfWeight}) EXPECT_EQ(v, 0);
+  for (BYTE v : {f.lfItalic, f.lfUnderline, f.lfStrikeOut, f.lfCharSet, f.lfOutPrecision, f.lfClipPrecision,
+                 f.lfQuality, f.lfPitchAndFamily})
+    EXPECT_EQ(v, 0);
+  EXPECT_STREQ(f.lfFaceName, "Arial");
+}
+
+}  // namespace
+
+TEST_F(PrintSettingsTest, FreshProfilePrintSettings) {
+  int size = -1;
+  RECT margins{1, 2, 3, 4};
+  LoadPrintSettingsFromRegistry(&size, &margins);
+  EXPECT_EQ(size, 100);
+  EXPECT_EQ(margins.left | margins.top | margins.right | margins.bottom, 0);
+  EXPECT_EQ(ValueNames(kPrinting),
+            (std::vector<std::string>{"FontPointSize", "LeftBorder", "RightBorder", "TopBorder", "BottomBorder"}));
+  EXPECT_EQ(ReadDword(kPrinting, "FontPointSize"), 100u);
+  EXPECT_EQ(ReadDword(kPrinting, "BottomBorder"), 0u);
+}
+
+TEST_F(PrintSettingsTest, FreshProfileFont) {
+  ExpectDefaultFont(LoadFont());
+  EXPECT_EQ(ValueNames(kFont), (std::vector<std::string>{"Height", "Width", "Escapement", "Orientation", "Weight",
+                                                        "Italic", "Underline", "StrikeOut", "CharSet",
+                                                        "OutPrecision", "ClipPrecision", "Quality",
+                                                        "PitchAndFamily", "FaceName"}));
+  EXPECT_EQ(ReadDword(kFont, "Height"), 0xFFFFFFF0u);
+  EXPECT_EQ(ReadDword(kFont, "Italic"), 0u);
+  auto face = ReadRaw(kFont, "FaceName");
+  ASSERT_TRUE(face);
+  EXPECT_EQ(face->type, DWORD(REG_SZ));
+  EXPECT_EQ(face->data, std::string("Arial", 6));
+}
+
+TEST_F(PrintSettingsTest, SavingBeforeAnyLoadCreatesNothing) {
+  LOGFONT font = LoadFont();  // another font's key exists; this one's does not
+  char other[] = "Other";
+  SaveFont2Registry(other, &font);
+  SavePrintSettings2Registry(120, RECT{1, 2, 3, 4});
+  EXPECT_FALSE(KeyExists("Software\\Tovik\\Fonts\\Other"));
+  EXPECT_FALSE(KeyExists(kPrinting));
+}
+
+TEST_F(PrintSettingsTest, SavedValuesComeBack) {
+  int size;
+  RECT margins;
+  LoadPrintSettingsFromRegistry(&size, &margins);
+  SavePrintSettings2Registry(-5, RECT{1000, 2000, 3000, -4000});
+  LoadPrintSettingsFromRegistry(&size, &margins);
+  EXPECT_EQ(size, -5);
+  EXPECT_EQ(margins.left, 1000);
+  EXPECT_EQ(margins.top, 2000);
+  EXPECT_EQ(margins.right, 3000);
+  EXPECT_EQ(margins.bottom, -4000);
+  EXPECT_EQ(ReadDword(kPrinting, "TopBorder"), 2000u);
+
+  LOGFONT font = LoadFont();
+  font.lfHeight = -21;
+  font.lfWeight = 700;
+  font.lfItalic = 1;
+  font.lfCharSet = 238;
+  font.lfPitchAndFamily = 0x22;
+  std::strcpy(font.lfFaceName, "Liberation Sans");
+  SaveFont2Registry(kFontName, &font);
+  LOGFONT back = LoadFont();
+  EXPECT_EQ(std::memcmp(&back, &font, offsetof(LOGFONT, lfFaceName)), 0);
+  EXPECT_STREQ(back.lfFaceName, "Liberation Sans");
+  EXPECT_EQ(ReadDword(kFont, "CharSet"), 238u);
+}
+
+TEST_F(PrintSettingsTest, HandEditedFontValues) {
+  LoadFont();
+  WriteDword(kFont, "Height", 4294967280u);
+  WriteDword(kFont, "Italic", 257);
+  WriteDword(kFont, "Weight", 0x80000000u);
+  WriteRaw(kFont, "Width", REG_BINARY, std::string(8, '\x01'));  // too long for 4 bytes: default
+  DeleteValue(kFont, "Quality");
+  WriteString(kFont, "FaceName", std::string(40, 'F'));
+  LOGFONT font = LoadFont();
+  EXPECT_EQ(font.lfHeight, -16);
+  EXPECT_EQ(font.lfItalic, 1);
+  EXPECT_EQ(font.lfWeight, LONG(0x80000000u));
+  EXPECT_EQ(font.lfWidth, 0);
+  EXPECT_EQ(font.lfQuality, 0);
+  EXPECT_EQ(std::string(font.lfFaceName), std::string(31, 'F'));
+  EXPECT_FALSE(ReadDword(kFont, "Quality"));  // not written back
+
+  struct {
+    std::string stored;
+    const char* loaded;
+  } faces[] = {
+      {std::string(255, 'G') + '\0', "Arial"},           // 256 bytes: cannot be read
+      {std::string(254, 'G') + '\0', nullptr},           // 255 bytes: read and cut to 31
+      {std::string("Ti\0mes", 6), "Ti"},                 // ends at its first zero
+      {std::string("Courier"), "Courier"},               // without a terminating zero
+      {std::string(), ""},                               // empty data
+  };
+  for (const auto& f : faces) {
+    WriteRaw(kFont, "FaceName", REG_SZ, f.stored);
+    std::string expected = f.loaded ? f.loaded : std::string(31, 'G');
+    EXPECT_EQ(std::string(LoadFont().lfFaceName), expected);
+  }
+}
+
+TEST_F(PrintSettingsTest, DeletedValueFallsBackUntilTheNextSave) {
+  int size;
+  RECT margins;
+  LoadPrintSettingsFromRegistry(&size, &margins);
+  SavePrintSettings2Registry(90, RECT{10, 20, 30, 40});
+  DeleteValue(kPrinting, "TopBorder");
+  LoadPrintSettingsFromRegistry(&size, &margins);
+  EXPECT_EQ(size, 90);
+  EXPECT_EQ(margins.left, 10);
+  EXPECT_EQ(margins.top, 0);
+  EXPECT_EQ(margins.right, 30);
+  EXPECT_EQ(margins.bottom, 40);
+  EXPECT_FALSE(ReadDword(kPrinting, "TopBorder"));
+  SavePrintSettings2Registry(size, margins);
+  EXPECT_EQ(ReadDword(kPrinting, "TopBorder"), 0u);
+}
+
+TEST_F(PrintSettingsTest, WithoutAStoreTheDefaultsStillCome) {
+  std::string blocked = host.ConfigHome() + "/blocked";
+  std::fclose(std::fopen(blocked.c_str(), "w"));
+  setenv("XDG_CONFIG_HOME", blocked.c_str(), 1);
+  ResetStore();
+  ExpectDefaultFont(LoadFont());
+  int size = 0;
+  RECT margins{5, 5, 5, 5};
+  LoadPrintSettingsFromRegistry(&size, &margins);
+  EXPECT_EQ(size, 100);
+  EXPECT_EQ(margins.left, 0);
+  LoadPrintSettingsFromRegistry(nullptr, nullptr);
+  LoadFontFromRegistry(kFontName, nullptr);
+}
