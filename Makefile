@@ -36,3 +36,9 @@ install: build
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) out
+
+# Every fuzz target for 60 s, one process per core (clang, libFuzzer, sanitizers);
+# fails on any crash, sanitizer report, leak or time-out. See docs/RELIABILITY.md.
+.PHONY: fuzz-smoke
+fuzz-smoke: deps
+	fuzz/smoke.sh

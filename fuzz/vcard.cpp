@@ -1,0 +1,36 @@
+// The vCard reader, with and without a groups list and a no-group text, into an
+// entry with or without extended items; what it read is written back out by the
+// three writer forms.
+// Options byte: bit 0 a groups list, bit 1 that list already holds groups 1
+// and "VIP", bit 2 a no-group text, bit 3 an entry with extended items.
+#include <string_view>
+
+#include "FuzzTarget.h"
+#include "sorrel/Entry.h"
+#include "sorrel/Groups.h"
+
+SORREL_FUZZ_TARGET(vcard) {
+  sorrel::fuzz::Input in(data, size);
+  CGroups groups;
+  if (in.Option(1)) {
+    groups.AddGroup(1, CString("Rodina"), 12, 3);
+    groups.AddGroup(4, CString("VIP"), 12, 0);
+  }
+  CString noGroup("Bez skupiny");
+  CEntry entry(in.Option(3), 1);
+
+  CString card(in.text);
+  int result = entry.FillFromVCard(card, in.Option(0) ? &groups : nullptr, in.Option(2) ? &noGroup : nullptr);
+  SORREL_FUZZ_CHECK(result == 0 || result == 1);
+  // Soft line breaks only ever shorten the card, and a card without an N line is refused.
+  SORREL_FUZZ_CHECK(card.GetLength() <= int(in.text.size()));
+  if (card.view().find("\r\nN") == std::string_view::npos) SORREL_FUZZ_CHECK(result == 0);
+  // A category becomes at most one new group per property (X-ESI-CATEGORIES, CATEGORIES).
+  SORREL_FUZZ_CHECK(groups.GetNGroups() <= (in.Option(1) ? 2 : 0) + 2);
+
+  CString out;
+  entry.GetAsVCardVer21(out, 65001, &groups);
+  entry.GetAsVCardVer21(out, 65000, &groups);
+  entry.GetAsVCardVer1(out, &groups);
+  return 0;
+}
