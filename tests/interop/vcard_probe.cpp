@@ -4,8 +4,9 @@
 //
 //   vcard_probe cards CARD.vcf...  each file one card, read by FillFromVCard alone
 //   vcard_probe book BOOK          each slot of a phone book, as a host reads it
-//   vcard_probe ansi               each line of UTF-8 on stdin into Windows-1250
+//   vcard_probe ansi               each line on stdin, hexadecimal UTF-8, into Windows-1250
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -79,7 +80,11 @@ int main(int argc, char** argv) {
   }
   if (mode == "ansi") {
     std::string line;
-    while (std::getline(std::cin, line)) std::printf("%s\n", Hex(sorrel::Utf8ToAnsi(line)).c_str());
+    while (std::getline(std::cin, line)) {
+      std::string utf8;
+      for (size_t i = 0; i + 1 < line.size(); i += 2) utf8 += char(std::strtol(line.substr(i, 2).c_str(), nullptr, 16));
+      std::printf("%s\n", Hex(sorrel::Utf8ToAnsi(utf8)).c_str());
+    }
     return 0;
   }
   std::fprintf(stderr, "usage: vcard_probe cards CARD.vcf... | book BOOK | ansi\n");

@@ -1,0 +1,769 @@
+#include "VCardImport.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "Book.h"
+
+namespace tool {
+
+namespace {
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = AsciiUpper(c);
+  return s;
+}
+
+bool StartsWithNoCase(const std::string& s, const std::string& prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i)
+    if (AsciiUpper(s[i]) != AsciiUpper(prefix[i])) return false;
+  return true;
+}
+
+std::string Trim(const std::string& s) {
+  size_t from = s.find_first_not_of(" \t");
+  if (from == std::string::npos) return std::string();
+  size_t to = s.find_last_not_of(" \t");
+  return s.substr(from, to - from + 1);
+}
+
+// One physical line: [begin, end) without its line end; next is where the
+// following line starts. Lines end in CR LF, LF or a CR alone.
+struct LineSpan {
+  size_t begin, end, next;
+};
+
+std::vector<LineSpan> LineSpans(const std::string& data) {
+  std::vector<LineSpan> lines;
+  size_t pos = 0;
+  while (pos < data.size()) {
+    size_t end = data.find_first_of("\r\n", pos);
+    if (end == std::string::npos) {
+      lines.push_back({pos, data.size(), data.size()});
+      break;
+    }
+    size_t next = end + 1;
+    if (data[end] == '\r' && next < data.size() && data[next] == '\n') ++next;
+    lines.push_back({pos, end, next});
+    pos = next;
+  }
+  return lines;
+}
+
+// ---- properties -------------------------------------------------------------
+
+struct Property {
+  std::string name;                // upper case, without a group prefix such as "item1."
+  std::vector<std::string> types;  // upper case, from TYPE= and from bare 2.1 parameters
+  bool pref = false;
+  std::string encoding;  // upper case
+  std::string charset;   // as written, without quotes
+  std::string value;     // the raw bytes
+  int line = 0;          // 1-based within the card
+
+  bool Has(const char* type) const {
+    for (const std::string& t : types)
+      if (t == type) return true;
+    return false;
+  }
+};
+
+std::string Unquote(std::string s) {
+  s = Trim(s);
+  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
+  return s;
+}
+
+void AddParameter(Property& p, const std::string& text) {
+  size_t eq = text.find('=');
+  if (eq == std::string::npos) {
+    // vCard 2.1 writes bare values: an encoding or a type.
+    std::string v = Upper(Trim(text));
+    if (v == "QUOTED-PRINTABLE" || v == "BASE64" || v == "8BIT" || v == "7BIT")
+      p.encoding = v;
+    else if (!v.empty())
+      p.types.push_back(v);
+    return;
+  }
+  std::string key = Upper(Trim(text.substr(0, eq)));
+  std::string value = Unquote(text.substr(eq + 1));
+  if (key == "TYPE") {
+    size_t from = 0;
+    while (from <= value.size()) {
+      size_t comma = value.find(',', from);
+      std::string t = Upper(Unquote(value.substr(from, comma == std::string::npos ? std::string::npos : comma - from)));
+      if (!t.empty()) p.types.push_back(t);
+      if (comma == std::string::npos) break;
+      from = comma + 1;
+    }
+  } else if (key == "ENCODING") {
+    p.encoding = Upper(value);
+  } else if (key == "CHARSET") {
+    p.charset = value;
+  } else if (key == "PREF") {
+    p.pref = true;  // vCard 4.0: PREF=1
+  }
+}
+
+// name[;param...]:value, with parameter values possibly in double quotes (which
+// may hold ';' and ':'). False for a line that is not a property.
+bool ParseProperty(const std::string& line, Property& p) {
+  size_t nameEnd = line.find_first_of(";:");
+  if (nameEnd == std::string::npos) return false;
+  std::string name = Trim(line.substr(0, nameEnd));
+  size_t dot = name.rfind('.');
+  if (dot != std::string::npos) name = name.substr(dot + 1);
+  p.name = Upper(name);
+  size_t pos = nameEnd;
+  while (pos < line.size() && line[pos] == ';') {
+    size_t start = ++pos;
+    bool quoted = false;
+    while (pos < line.size() && (quoted || (line[pos] != ';' && line[pos] != ':'))) {
+      if (line[pos] == '"') quoted = !quoted;
+      ++pos;
+    }
+    AddParameter(p, line.substr(start, pos - start));
+  }
+  if (pos >= line.size() || line[pos] != ':') return false;
+  p.value = line.substr(pos + 1);
+  for (const std::string& t : p.types)
+    if (t == "PREF") p.pref = true;
+  return true;
+}
+
+bool IsQuotedPrintable(const std::string& line) {
+  size_t colon = line.find(':');
+  return Upper(line.substr(0, colon)).find("QUOTED-PRINTABLE") != std::string::npos;
+}
+
+// The card's logical lines: folded lines joined (a line end and the one blank or
+// tab after it removed), and quoted-printable values joined over their soft line
+// breaks (a trailing "=" continues the value on the next line).
+std::vector<Property> ParseCard(const std::string& card) {
+  std::vector<Property> props;
+  std::string current;
+  int currentLine = 0;
+  bool qp = false;
+  auto flush = [&]() {
+    Property p;
+    if (!current.empty() && ParseProperty(current, p)) {
+      p.line = currentLine;
+      props.push_back(std::move(p));
+    }
+    current.clear();
+  };
+  int number = 0;
+  for (const LineSpan& span : LineSpans(card)) {
+    ++number;
+    std::string line = card.substr(span.begin, span.end - span.begin);
+    if (!current.empty() && !line.empty() && (line[0] == ' ' || line[0] == '\t')) {
+      current += line.substr(1);
+      continue;
+    }
+    if (!current.empty() && qp && current.back() == '=') {
+      current.pop_back();
+      current += line;
+      continue;
+    }
+    flush();
+    current = line;
+    currentLine = number;
+    qp = IsQuotedPrintable(line);
+  }
+  flush();
+  return props;
+}
+
+// ---- values -----------------------------------------------------------------
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  c = AsciiUpper(c);
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Lenient: an "=" that does not start a byte or a soft break stays as it is.
+std::string DecodeQuotedPrintable(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '=' && i + 2 < s.size() && HexDigit(s[i + 1]) >= 0 && HexDigit(s[i + 2]) >= 0) {
+      out += char(HexDigit(s[i + 1]) * 16 + HexDigit(s[i + 2]));
+      i += 2;
+    } else if (s[i] == '=' && i + 1 < s.size() && (s[i + 1] == '\r' || s[i + 1] == '\n')) {
+      i += (s[i + 1] == '\r' && i + 2 < s.size() && s[i + 2] == '\n') ? 2 : 1;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+std::string DecodeBase64(const std::string& s) {
+  std::string out;
+  unsigned bits = 0;
+  int count = 0;
+  for (char c : s) {
+    int v;
+    if (c >= 'A' && c <= 'Z') v = c - 'A';
+    else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
+    else if (c >= '0' && c <= '9') v = c - '0' + 52;
+    else if (c == '+') v = 62;
+    else if (c == '/') v = 63;
+    else continue;
+    bits = (bits << 6) | unsigned(v);
+    count += 6;
+    if (count >= 8) {
+      count -= 8;
+      out += char((bits >> count) & 0xFF);
+    }
+  }
+  return out;
+}
+
+bool IsAscii(const std::string& s) {
+  for (unsigned char c : s)
+    if (c > 0x7F) return false;
+  return true;
+}
+
+bool IsUtf8(const std::string& s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+    if (extra < 0 || (extra == 1 && c < 0xC2) || i + size_t(extra) >= s.size()) return false;
+    for (int k = 1; k <= extra; ++k)
+      if ((static_cast<unsigned char>(s[i + size_t(k)]) & 0xC0) != 0x80) return false;
+    i += size_t(extra) + 1;
+  }
+  return true;
+}
+
+enum class Transcoded { kOk, kUnknownCharset, kInvalid };
+
+// Bytes in `charset` to UTF-8 through iconv. Strict: any byte the charset does
+// not define fails; lenient: such a byte becomes '?'.
+Transcoded ToUtf8From(const std::string& charset, const std::string& in, std::string& out, bool lenient) {
+  iconv_t cd = iconv_open("UTF-8", charset.c_str());
+  if (cd == iconv_t(-1)) return Transcoded::kUnknownCharset;
+  out.clear();
+  char buffer[1024];
+  char* src = const_cast<char*>(in.data());
+  size_t left = in.size();
+  Transcoded result = Transcoded::kOk;
+  while (true) {
+    char* dst = buffer;
+    size_t room = sizeof buffer;
+    size_t r = left ? iconv(cd, &src, &left, &dst, &room) : iconv(cd, nullptr, nullptr, &dst, &room);
+    out.append(buffer, size_t(dst - buffer));
+    if (r != size_t(-1)) {
+      if (left == 0 && dst == buffer) break;
+      if (left == 0) continue;  // flush once more until nothing comes out
+    } else if (errno == E2BIG) {
+      continue;
+    } else if (lenient && left > 0) {
+      out += '?';
+      ++src;
+      --left;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    } else {
+      result = Transcoded::kInvalid;
+      break;
+    }
+  }
+  iconv_close(cd);
+  return result;
+}
+
+// The value of a text property in UTF-8, escapes not yet undone.
+bool DecodeValue(const Property& p, const std::string& fallback, std::string& out, std::string& problem) {
+  std::string bytes = p.value;
+  if (p.encoding == "QUOTED-PRINTABLE")
+    bytes = DecodeQuotedPrintable(bytes);
+  else if (p.encoding == "BASE64" || p.encoding == "B")
+    bytes = DecodeBase64(bytes);
+  if (!p.charset.empty()) {
+    std::string charset = Upper(p.charset);
+    if ((charset == "UTF-8" || charset == "UTF8") && IsUtf8(bytes)) {
+      out = bytes;
+      return true;
+    }
+    Transcoded t = ToUtf8From(charset, bytes, out, false);
+    if (t == Transcoded::kOk) return true;
+    if (t == Transcoded::kUnknownCharset) {
+      problem = "line " + std::to_string(p.line) + ": unknown character set \"" + p.charset + "\" in " + p.name;
+      return false;
+    }
+    // Bytes that the named charset does not hold: read them as unlabelled ones.
+  }
+  if (IsAscii(bytes) || IsUtf8(bytes)) {
+    out = bytes;
+    return true;
+  }
+  if (ToUtf8From(fallback, bytes, out, true) == Transcoded::kUnknownCharset) {
+    problem = "unknown character set \"" + fallback + "\" given for 8-bit values";
+    return false;
+  }
+  return true;
+}
+
+// Splits at `sep` where no backslash escapes it; the parts keep their escapes.
+std::vector<std::string> SplitUnescaped(const std::string& s, char sep) {
+  std::vector<std::string> parts(1);
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 1 < s.size()) {
+      parts.back() += s[i];
+      parts.back() += s[++i];
+    } else if (s[i] == sep) {
+      parts.emplace_back();
+    } else {
+      parts.back() += s[i];
+    }
+  }
+  return parts;
+}
+
+// The backslash escapes of vCard 3.0 (also written by many 2.1 writers).
+std::string Unescape(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '\\' || i + 1 == s.size()) {
+      out += s[i];
+      continue;
+    }
+    char c = s[i + 1];
+    if (c == 'n' || c == 'N')
+      out += '\n';
+    else if (c == '\\' || c == ';' || c == ',' || c == ':')
+      out += c;
+    else {
+      out += '\\';
+      out += c;
+      ++i;
+      continue;
+    }
+    ++i;
+  }
+  return out;
+}
+
+// A value as one line of the phone text form can hold it: line breaks become
+// `lineBreak`, other control characters go, and a double quote, which would end
+// the value there, becomes an apostrophe.
+std::string CleanText(const std::string& s, const char* lineBreak, bool& quotesReplaced) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
+      out += lineBreak;
+    } else if (c == '\t') {
+      out += ' ';
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      continue;
+    } else if (c == '"') {
+      out += '\'';
+      quotesReplaced = true;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// ---- the card in the reader's forms -------------------------------------------
+
+class CardBuilder {
+ public:
+  CardBuilder(const std::vector<Property>& props, const std::string& fallback) : props_(props), fallback_(fallback) {}
+
+  ReaderCard Build();
+
+ private:
+  // The decoded components of a property (one for a simple value), escapes undone.
+  bool Components(const Property& p, char sep, std::vector<std::string>& out, const char* lineBreak = " ");
+  bool Text(const Property& p, std::string& out, const char* lineBreak = " ");
+  const Property* First(const char* name) const;
+  const Property* Preferred(const char* name) const;
+
+  void AddName();
+  void AddAddress();
+  void AddSimpleText(const char* name);
+  void AddTitle() { AddSimpleText("TITLE"); }
+  void AddCompany() { AddSimpleText("ORG"); }
+  void AddNumbers();
+  void AddEmails();
+  void AddUrl();
+  void AddSyncId();
+  void AddCategory();
+  void AddBirthday();
+
+  void EmitText(const char* name, const std::vector<std::string>& components);
+  void EmitPlain(const char* form, const std::string& utf8);
+  void Note(const std::string& text) { result_.notes.push_back(text); }
+
+  const std::vector<Property>& props_;
+  const std::string& fallback_;
+  ReaderCard result_;
+  std::string lines_;
+  bool quotesReplaced_ = false;
+};
+
+const Property* CardBuilder::First(const char* name) const {
+  for (const Property& p : props_)
+    if (p.name == name) return &p;
+  return nullptr;
+}
+
+const Property* CardBuilder::Preferred(const char* name) const {
+  for (const Property& p : props_)
+    if (p.name == name && p.pref) return &p;
+  return First(name);
+}
+
+bool CardBuilder::Components(const Property& p, char sep, std::vector<std::string>& out, const char* lineBreak) {
+  std::string utf8;
+  if (!DecodeValue(p, fallback_, utf8, result_.problem)) return false;
+  out.clear();
+  for (const std::string& part : SplitUnescaped(utf8, sep))
+    out.push_back(CleanText(Unescape(part), lineBreak, quotesReplaced_));
+  return true;
+}
+
+bool CardBuilder::Text(const Property& p, std::string& out, const char* lineBreak) {
+  std::string utf8;
+  if (!DecodeValue(p, fallback_, utf8, result_.problem)) return false;
+  out = CleanText(Unescape(utf8), lineBreak, quotesReplaced_);
+  return true;
+}
+
+// The reader's text forms: plain when every value is ASCII without a ';', else
+// UTF-8 quoted-printable with every byte encoded, the ';' separators literal.
+void CardBuilder::EmitText(const char* name, const std::vector<std::string>& components) {
+  bool encode = false;
+  for (const std::string& c : components)
+    if (!IsAscii(c) || c.find(';') != std::string::npos) encode = true;
+  lines_ += name;
+  lines_ += encode ? ";CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:" : ":";
+  for (size_t i = 0; i < components.size(); ++i) {
+    if (i) lines_ += ';';
+    if (!encode) {
+      lines_ += components[i];
+      continue;
+    }
+    for (unsigned char c : components[i]) {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "=%02X", c);
+      lines_ += hex;
+    }
+  }
+  lines_ += "\r\n";
+}
+
+// The reader stores these values undecoded: they go in as Windows-1250 bytes.
+void CardBuilder::EmitPlain(const char* form, const std::string& utf8) {
+  lines_ += form;
+  lines_ += FromUtf8(utf8).str();
+  lines_ += "\r\n";
+}
+
+void CardBuilder::AddName() {
+  std::string surname, given;
+  if (const Property* n = First("N")) {
+    std::vector<std::string> parts;
+    if (!Components(*n, ';', parts)) return;
+    surname = parts[0];
+    if (parts.size() > 1) given = parts[1];
+  }
+  // A card without a structured name (or with an empty one) still names someone
+  // in its formatted name.
+  if (surname.empty() && given.empty()) {
+    if (const Property* fn = First("FN"))
+      if (!Text(*fn, given)) return;
+  }
+  EmitText("N", {surname, given});
+}
+
+void CardBuilder::AddAddress() {
+  const Property* adr = Preferred("ADR");
+  if (!adr) return;
+  std::vector<std::string> parts;
+  if (!Components(*adr, ';', parts, ", ")) return;
+  parts.resize(7);
+  // The entry has street, city, postal code and country; the post office box and
+  // the extended address join the street.
+  std::string street = parts[2];
+  for (const std::string& extra : {parts[1], parts[0]}) {
+    if (extra.empty()) continue;
+    street += street.empty() ? extra : ", " + extra;
+  }
+  if (!parts[4].empty()) Note("the region \"" + parts[4] + "\" of the address has no place in the entry");
+  if (street.empty() && parts[3].empty() && parts[5].empty() && parts[6].empty()) return;
+  EmitText("ADR", {"", "", street, parts[3], "", parts[5], parts[6]});
+}
+
+void CardBuilder::AddSimpleText(const char* name) {
+  const Property* p = First(name);
+  if (!p) return;
+  std::vector<std::string> parts;
+  if (!Components(*p, ';', parts)) return;
+  // ORG's organisational units stay after a ';', as the reader keeps them.
+  std::string value;
+  for (size_t i = 0; i < parts.size(); ++i) value += (i ? ";" : "") + parts[i];
+  while (!value.empty() && value.back() == ';') value.pop_back();
+  if (!value.empty()) EmitText(name, {value});
+}
+
+enum Slot { kMain, kOffice, kMobile, kFax, kOther, kFax2, kSlotCount };
+const char* const kTelForms[kSlotCount] = {"TEL;HOME:", "TEL;WORK:", "TEL;CELL:", "TEL;FAX:", "TEL:", "TEL;FAX;HOME:"};
+
+std::string Number(const std::string& text) {
+  std::string n = Trim(text);
+  // vCard 4.0 writes numbers as tel: URIs.
+  if (StartsWithNoCase(n, "tel:")) n = n.substr(4);
+  return n;
+}
+
+void CardBuilder::AddNumbers() {
+  struct Phone {
+    std::string number;
+    const Property* p;
+  };
+  std::vector<Phone> phones;
+  for (const Property& p : props_) {
+    if (p.name != "TEL") continue;
+    std::string text;
+    if (!Text(p, text)) return;
+    std::string number = Number(text);
+    if (!number.empty()) phones.push_back({number, &p});
+  }
+  if (phones.empty()) return;
+  // The main number: the preferred one, else the home number (the slot our own
+  // cards write it in), else the first.
+  size_t main = phones.size();
+  for (size_t i = 0; i < phones.size() && main == phones.size(); ++i)
+    if (phones[i].p->pref) main = i;
+  for (size_t i = 0; i < phones.size() && main == phones.size(); ++i)
+    if (phones[i].p->Has("HOME") && !phones[i].p->Has("FAX")) main = i;
+  if (main == phones.size()) main = 0;
+
+  std::string slots[kSlotCount];
+  slots[kMain] = phones[main].number;
+  for (size_t i = 0; i < phones.size(); ++i) {
+    if (i == main) continue;
+    const Property& p = *phones[i].p;
+    std::vector<Slot> wanted;
+    if (p.Has("FAX"))
+      wanted = p.Has("HOME") ? std::vector<Slot>{kFax2, kFax} : std::vector<Slot>{kFax, kFax2};
+    else if (p.Has("CELL") || p.Has("CAR") || p.Has("PCS"))
+      wanted = {kMobile};
+    else if (p.Has("WORK"))
+      wanted = {kOffice};
+    wanted.push_back(kOther);
+    bool placed = false;
+    for (Slot s : wanted) {
+      if (slots[s].empty()) {
+        slots[s] = phones[i].number;
+        placed = true;
+        break;
+      }
+    }
+    if (!placed) Note("no place left for the number " + phones[i].number + " (line " + std::to_string(p.line) + ")");
+  }
+  for (int s = 0; s < kSlotCount; ++s)
+    if (!slots[s].empty()) EmitPlain(kTelForms[s], slots[s]);
+}
+
+void CardBuilder::AddEmails() {
+  std::vector<std::pair<std::string, bool>> emails;  // address, preferred
+  for (const Property& p : props_) {
+    if (p.name != "EMAIL") continue;
+    std::string text;
+    if (!Text(p, text)) return;
+    text = Trim(text);
+    if (!text.empty()) emails.emplace_back(text, p.pref);
+  }
+  if (emails.empty()) return;
+  size_t first = 0;
+  for (size_t i = 0; i < emails.size(); ++i)
+    if (emails[i].second) {
+      first = i;
+      break;
+    }
+  EmitPlain("EMAIL;INTERNET:", emails[first].first);
+  bool second = false;
+  for (size_t i = 0; i < emails.size(); ++i) {
+    if (i == first) continue;
+    if (!second) {
+      EmitPlain("EMAIL;HOME;INTERNET:", emails[i].first);
+      second = true;
+    } else {
+      Note("no place left for the e-mail address " + emails[i].first);
+    }
+  }
+}
+
+void CardBuilder::AddUrl() {
+  bool written = false;
+  for (const Property& p : props_) {
+    if (p.name != "URL") continue;
+    std::string text;
+    if (!Text(p, text)) return;
+    text = Trim(text);
+    if (text.empty()) continue;
+    if (written) {
+      Note("no place left for the web address " + text);
+      continue;
+    }
+    EmitPlain("URL:", text);
+    written = true;
+  }
+}
+
+void CardBuilder::AddSyncId() {
+  const Property* p = First("X-IRMC-LUID");
+  std::string text;
+  if (p && Text(*p, text) && !Trim(text).empty()) EmitPlain("X-IRMC-LUID:", Trim(text));
+}
+
+// The entry has one caller group: the first category names it. Our own 2.1
+// cards write the group as X-ESI-CATEGORIES, one name that may hold commas.
+void CardBuilder::AddCategory() {
+  std::vector<std::string> names;
+  if (const Property* p = First("CATEGORIES")) {
+    std::string utf8;
+    if (!DecodeValue(*p, fallback_, utf8, result_.problem)) return;
+    for (const std::string& part : SplitUnescaped(utf8, ',')) {
+      std::string name = Trim(CleanText(Unescape(part), " ", quotesReplaced_));
+      if (!name.empty()) names.push_back(name);
+    }
+  }
+  if (names.empty()) {
+    if (const Property* p = First("X-ESI-CATEGORIES")) {
+      std::string name;
+      if (!Text(*p, name)) return;
+      if (!Trim(name).empty()) names.push_back(Trim(name));
+    }
+  }
+  if (names.empty()) return;
+  EmitText("CATEGORIES", {names[0]});
+  for (size_t i = 1; i < names.size(); ++i) Note("the category \"" + names[i] + "\" was left out: an entry has one group");
+}
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+bool Digits(const std::string& s, size_t from, size_t count, int& value) {
+  if (from + count > s.size()) return false;
+  value = 0;
+  for (size_t i = from; i < from + count; ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+    value = value * 10 + (s[i] - '0');
+  }
+  return true;
+}
+
+// YYYY-MM-DD or YYYYMMDD, a time after them ignored. Empty when it is a date;
+// otherwise why it is not one.
+std::string ParseDate(const std::string& s, int& y, int& m, int& d) {
+  if (s.rfind("--", 0) == 0) return "it has no year";
+  bool ok = (Digits(s, 0, 4, y) && s.size() > 4 && s[4] == '-' && Digits(s, 5, 2, m) && s.size() > 7 && s[7] == '-' &&
+             Digits(s, 8, 2, d)) ||
+            (Digits(s, 0, 4, y) && Digits(s, 4, 2, m) && Digits(s, 6, 2, d));
+  if (!ok) return "it is not a date";
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (y < 100 || m < 1 || m > 12 || d < 1 || d > kDays[m - 1] + (m == 2 && IsLeap(y) ? 1 : 0))
+    return "it is not a valid date";
+  return std::string();
+}
+
+void CardBuilder::AddBirthday() {
+  const Property* p = First("BDAY");
+  std::string text;
+  if (!p || !Text(*p, text)) return;
+  text = Trim(text);
+  if (text.empty()) return;
+  int y, m, d;
+  std::string why = ParseDate(text, y, m, d);
+  if (!why.empty()) {
+    Note("the birthday \"" + text + "\" was left out: " + why);
+    return;
+  }
+  char line[32];
+  std::snprintf(line, sizeof line, "BDAY:%04d-%02d-%02d\r\n", y, m, d);
+  lines_ += line;
+}
+
+ReaderCard CardBuilder::Build() {
+  lines_ = "BEGIN:VCARD\r\nVERSION:2.1\r\n";
+  // N first: the reader takes the first line starting with "N", NOTE included.
+  void (CardBuilder::*const steps[])() = {&CardBuilder::AddName,    &CardBuilder::AddAddress, &CardBuilder::AddTitle,
+                                           &CardBuilder::AddCompany, &CardBuilder::AddNumbers, &CardBuilder::AddEmails,
+                                           &CardBuilder::AddUrl,     &CardBuilder::AddSyncId,  &CardBuilder::AddCategory,
+                                           &CardBuilder::AddBirthday};
+  for (auto step : steps) {
+    (this->*step)();
+    if (!result_.problem.empty()) {
+      result_.notes.clear();
+      return result_;
+    }
+  }
+  lines_ += "END:VCARD\r\n";
+  result_.text = std::move(lines_);
+  if (quotesReplaced_) Note("double quotes became apostrophes: a phone book line cannot hold them");
+  return result_;
+}
+
+bool IsBegin(const std::string& line) { return Upper(Trim(line)) == "BEGIN:VCARD"; }
+// Some phones end a card with "END:VCARD." or other trailing bytes.
+bool IsEnd(const std::string& line) { return StartsWithNoCase(Trim(line), "END:VCARD"); }
+
+}  // namespace
+
+std::vector<RawCard> SplitCards(const std::string& data) {
+  std::vector<RawCard> cards;
+  const std::vector<LineSpan> lines = LineSpans(data);
+  bool open = false;
+  size_t start = 0;
+  auto add = [&](size_t end, std::string problem) {
+    RawCard card;
+    card.text = data.substr(start, end - start);
+    card.number = int(cards.size()) + 1;
+    card.problem = std::move(problem);
+    cards.push_back(std::move(card));
+  };
+  int beginLine = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string line = data.substr(lines[i].begin, lines[i].end - lines[i].begin);
+    if (IsBegin(line)) {
+      if (open) {
+        add(lines[i].begin, "no END:VCARD before the BEGIN:VCARD of line " + std::to_string(i + 1));
+        cards.back().firstLine = beginLine;
+      }
+      open = true;
+      start = lines[i].begin;
+      beginLine = int(i) + 1;
+    } else if (open && IsEnd(line)) {
+      add(lines[i].next, std::string());
+      cards.back().firstLine = beginLine;
+      open = false;
+    }
+  }
+  if (open) {
+    add(data.size(), "no END:VCARD before the end of the file");
+    cards.back().firstLine = beginLine;
+  }
+  return cards;
+}
+
+ReaderCard ToReaderForm(const std::string& card, const std::string& fallbackCharset) {
+  const std::vector<Property> props = ParseCard(card);
+  return CardBuilder(props, fallbackCharset).Build();
+}
+
+}  // namespace tool

@@ -1,0 +1,183 @@
+// sorrel import: vCard files into a phone book. Files as phones and address
+// books write them are brought into the forms the library's reader knows first.
+#include <iconv.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Book.h"
+#include "Command.h"
+#include "VCardImport.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: sorrel import FILE.vcf... [-o BOOK] [--rejects FILE] [--charset NAME]\n"
+    "\n"
+    "Reads the cards of the vCard files, in order, into a new phone book: memory\n"
+    "location 2 (the phone's own memory; the SIM card would be 1), positions 1, 2,\n"
+    "... in the order of the cards, with extended items, name and surname kept\n"
+    "apart. The groups are made from the cards' categories; the first category of\n"
+    "a card names its group.\n"
+    "\n"
+    "Files as phones and address books write them are made readable first: several\n"
+    "cards in a file, any line ends, folded lines, the parameters of vCard 2.1, 3.0\n"
+    "and 4.0, character sets other than UTF-8 (ISO-8859-x, Windows-125x, Shift_JIS\n"
+    "and the like), backslash escapes. An entry keeps the surname and name, the\n"
+    "address (street, city, postal code, country), company, job title, six numbers\n"
+    "(main, office, mobile, fax, other, second fax), two e-mail addresses, a web\n"
+    "address, the group, the birthday and the phone's record id. The main number is\n"
+    "the card's preferred number, else its home number, else its first one; a card\n"
+    "without a name takes its formatted name (FN) as the name. What has no place in\n"
+    "the entry (a third e-mail address, a second number of one kind) is named on\n"
+    "standard error; notes, photos and the like are not part of an entry.\n"
+    "\n"
+    "A card that cannot be imported is reported with its file, the line where it\n"
+    "begins, its number in the file and the reason; with --rejects it is written to\n"
+    "FILE exactly as it stood.\n"
+    "\n"
+    "  -o BOOK         write the phone book to BOOK (default: standard output)\n"
+    "  --rejects FILE  write the cards that were not imported, unchanged, to FILE\n"
+    "  --charset NAME  the character set of 8-bit values that name none and are not\n"
+    "                  UTF-8 (default: WINDOWS-1250)\n"
+    "\n"
+    "Exit status: 0 every card imported, 1 some card not imported, 2 usage or I/O\n"
+    "error (nothing is written then).\n";
+
+constexpr UINT kLocation = 2;  // the phone's own memory
+constexpr UINT kGroupNameLength = 40;
+constexpr size_t kProgressFrom = 200;  // cards; smaller imports are over at once
+
+struct Input {
+  std::string path;
+  std::vector<tool::RawCard> cards;
+};
+
+struct Options {
+  std::vector<std::string> files;
+  std::string book = "-";
+  std::string rejects;
+  std::string charset = tool::kDefaultFallbackCharset;
+};
+
+int ParseArgs(const std::vector<std::string>& args, Options& o) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-o" || a == "--rejects" || a == "--charset") {
+      if (i + 1 == args.size()) return tool::Fail("import", a + " needs a value\n\n" + kUsage);
+      std::string& target = a == "-o" ? o.book : a == "--rejects" ? o.rejects : o.charset;
+      target = args[++i];
+    } else if (a.size() > 1 && a[0] == '-') {
+      return tool::Fail("import", "unknown option " + a + "\n\n" + kUsage);
+    } else {
+      o.files.push_back(a);
+    }
+  }
+  if (o.files.empty()) return tool::Fail("import", std::string("no vCard file given\n\n") + kUsage);
+  return tool::kOk;
+}
+
+bool CharsetKnown(const std::string& name) {
+  iconv_t cd = iconv_open("UTF-8", name.c_str());
+  if (cd == iconv_t(-1)) return false;
+  iconv_close(cd);
+  return true;
+}
+
+// One line on stderr that the next message or the end overwrites.
+class Progress {
+ public:
+  explicit Progress(size_t total) : total_(total), on_(total >= kProgressFrom && isatty(STDERR_FILENO)) {}
+  void Step(size_t done) {
+    if (on_ && (done % 25 == 0 || done == total_)) std::fprintf(stderr, "\rsorrel import: card %zu of %zu", done, total_);
+  }
+  void Clear() {
+    if (on_) std::fputs("\r\033[K", stderr);
+  }
+
+ private:
+  size_t total_;
+  bool on_;
+};
+
+int Run(const std::vector<std::string>& args) {
+  Options o;
+  if (int rc = ParseArgs(args, o); rc != tool::kOk) return rc;
+  if (!CharsetKnown(o.charset)) return tool::Fail("import", "unknown character set \"" + o.charset + "\" for --charset");
+
+  // Every file is read before anything is written: an unreadable one stops the
+  // import with nothing half done.
+  std::vector<Input> inputs;
+  size_t total = 0;
+  for (const std::string& path : o.files) {
+    std::string data, error;
+    if (!tool::ReadFile(path, data, error)) return tool::Fail("import", error);
+    inputs.push_back({path, tool::SplitCards(data)});
+    total += inputs.back().cards.size();
+    if (inputs.back().cards.empty())
+      std::fprintf(stderr, "sorrel import: %s: no BEGIN:VCARD in the file\n", path.c_str());
+  }
+
+  tool::PhoneBook book;
+  book.groups.SetMaxLenOfEditableGroups(kGroupNameLength);
+  std::string rejected;
+  size_t nRejected = 0, done = 0;
+  Progress progress(total);
+  for (const Input& input : inputs) {
+    for (const tool::RawCard& card : input.cards) {
+      progress.Step(++done);
+      const std::string where = input.path + ":" + std::to_string(card.firstLine) + ": card " + std::to_string(card.number);
+      std::string problem = card.problem;
+      tool::ReaderCard form;
+      std::unique_ptr<CEntry> entry;
+      if (problem.empty()) {
+        form = tool::ToReaderForm(card.text, o.charset);
+        problem = form.problem;
+      }
+      if (problem.empty()) {
+        // A trial read without the group table first, so that a card that is
+        // not imported leaves no group behind.
+        CEntry trial(1, 1);
+        trial.SetLocation(kLocation);
+        CString text(form.text);
+        if (!trial.FillFromVCard(text, nullptr, nullptr))
+          problem = "the library's reader rejected the card in its converted form";
+        else if (trial.IsEmpty())
+          problem = "nothing in it has a place in a phone book entry";
+      }
+      if (problem.empty()) {
+        entry = std::make_unique<CEntry>(1, 1);
+        entry->SetLocation(kLocation);
+        CString text(form.text);
+        entry->FillFromVCard(text, &book.groups, nullptr);
+        entry->SetPos(UINT(book.slots.size() + 1));
+      }
+      progress.Clear();
+      if (!problem.empty()) {
+        std::fprintf(stderr, "sorrel import: %s: not imported: %s\n", where.c_str(), problem.c_str());
+        rejected += card.text;
+        ++nRejected;
+        continue;
+      }
+      for (const std::string& note : form.notes) std::fprintf(stderr, "sorrel import: %s: %s\n", where.c_str(), note.c_str());
+      tool::Slot slot;
+      slot.entry = std::move(entry);
+      book.slots.push_back(std::move(slot));
+    }
+  }
+  progress.Clear();
+
+  std::string error;
+  if (!o.rejects.empty() && !tool::WriteFileAtomically(o.rejects, rejected, error)) return tool::Fail("import", error);
+  if (!book.Save(o.book, error)) return tool::Fail("import", error);
+  std::fprintf(stderr, "sorrel import: %zu cards, %zu imported, %zu not imported%s\n", total, book.slots.size(), nRejected,
+               nRejected && !o.rejects.empty() ? (" (written to " + o.rejects + ")").c_str() : "");
+  return nRejected ? tool::kFindings : tool::kOk;
+}
+
+}  // namespace
+
+SORREL_COMMAND("import", "read vCard files into a new phone book", kUsage, &Run);
