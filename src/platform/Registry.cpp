@@ -7,6 +7,7 @@
 // over the limit. Names compare case-insensitively in the ANSI code page.
 #include "sorrel/Registry.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -57,11 +58,25 @@ struct Registry {
   }
 };
 
+void ReleaseAtExit();
+
 Registry& TheRegistry() {
   // Never destroyed: hosts save their settings from the destructors of their own
-  // static objects, which may run after this one's would.
-  static Registry* registry = new Registry;
+  // static objects, which may run after this one's would. At exit the connection
+  // is closed so the file is left whole without its -wal; a call after that
+  // opens it again.
+  static Registry* registry = [] {
+    Registry* made = new Registry;
+    std::atexit(ReleaseAtExit);
+    return made;
+  }();
   return *registry;
+}
+
+void ReleaseAtExit() {
+  Registry& reg = TheRegistry();
+  std::lock_guard<std::mutex> lock(reg.mutex);
+  reg.store.Release();
 }
 
 REGSAM EffectiveAccess(REGSAM sam) {

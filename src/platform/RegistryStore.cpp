@@ -141,6 +141,10 @@ int RegistryStore::Ensure() {
   return rc;
 }
 
+void RegistryStore::Release() {
+  if (m_db) Disconnect(true);
+}
+
 void RegistryStore::Close() {
   if (m_db) Disconnect(true);
   m_unusable = false;
@@ -157,6 +161,8 @@ int RegistryStore::Open() {
     if (!Exists(m_path) && (rc = CreateFresh()) != SQLITE_OK) return rc;
     struct stat st;
     if (stat(m_path.c_str(), &st) != 0) continue;
+    // Key ids of another file mean nothing here.
+    if (st.st_dev != m_dev || st.st_ino != m_ino) ++m_generation;
     m_dev = st.st_dev;
     m_ino = st.st_ino;
     m_damage = HeaderDamage(m_path);

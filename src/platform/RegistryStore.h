@@ -36,8 +36,12 @@ class RegistryStore {
   // aside on the way. Returns SQLITE_OK or the reason there is no store.
   int Ensure();
 
-  // Closes the connection; the next Ensure reads the location again.
+  // Closes the connection; the next Ensure reads the location again, and keys
+  // opened before are gone.
   void Close();
+  // Closes the connection, writing the -wal back into the file; the next Ensure
+  // opens it again, and keys opened before stay valid while the file is the same.
+  void Release();
 
   // Moves the damaged file (with its -wal and -shm) aside, says so on stderr and
   // starts a fresh store. `why` names what showed the damage.
