@@ -1,6 +1,15 @@
 // The per-user registry with the Win32 functions and results. Keys and values live
 // in one SQLite database per user, $XDG_CONFIG_HOME/sorrel/registry.sqlite3
 // (~/.config when XDG_CONFIG_HOME is unset); HKEY_CURRENT_USER is its root.
+//
+// Limits, checked on write with ERROR_INVALID_PARAMETER: a key name component of 1
+// to 255 bytes (one trailing backslash in a path is allowed), a value name of at
+// most 16,383 bytes, value data of at most 1 MiB. Names compare case-insensitively
+// in the ANSI code page and keep the spelling they were created with. Other roots
+// (HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT) give ERROR_INVALID_HANDLE. A handle to a
+// key deleted since gives ERROR_KEY_DELETED. A damaged store is moved aside as
+// registry.sqlite3.corrupt-<YYYYMMDDTHHMMSS> with one message on stderr, and an
+// empty store takes its place.
 #pragma once
 
 #include "sorrel/Types.h"

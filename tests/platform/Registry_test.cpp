@@ -380,6 +380,23 @@ TEST_F(Registry, StoreReplacedUnderAnOpenConnection) {
   EXPECT_TRUE(orphanKept);
 }
 
+TEST_F(Registry, ThreadsShareTheStore) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t] {
+      for (int i = 0; i < 100; ++i) {
+        Key key;
+        if (Create("Software\\Threads", key) == ERROR_SUCCESS)
+          SetDword(key.h, ("t" + std::to_string(t) + "_" + std::to_string(i)).c_str(), DWORD(i));
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  Key key;
+  ASSERT_EQ(Open("Software\\Threads", key), ERROR_SUCCESS);
+  EXPECT_EQ(Names(key.h, true).size(), 400u);
+}
+
 // --- a damaged store ---
 
 struct Damage {
@@ -443,6 +460,30 @@ TEST_F(Registry, DamagedStoreIsMovedAsideAndReadsMiss) {
     EXPECT_EQ(Sql1(Store(), "PRAGMA integrity_check"), "ok");
     EXPECT_EQ(Sql1(Store(), "SELECT count(*) FROM vals"), "1");
   }
+}
+
+TEST_F(Registry, DamageFoundByALaterStatement) {
+  Key key;
+  ASSERT_EQ(Create("Software\\Tovik", key), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key.h, "SplashDelay", 750), ERROR_SUCCESS);
+  // Another process writes and checkpoints, so this one reads pages afresh; then
+  // the page of the values goes bad under the open connection.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(Store().c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "INSERT INTO keys (parent, name, fold) VALUES (0, 'X', 'X');"
+                             "PRAGMA wal_checkpoint(TRUNCATE);", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  int root = std::stoi(Sql1(Store(), "SELECT rootpage FROM sqlite_schema WHERE name = 'vals'"));
+  Overwrite(Store(), std::uintmax_t(root - 1) * 4096, 64);
+
+  testing::internal::CaptureStderr();
+  DWORD value = 0;
+  EXPECT_EQ(GetDword(key.h, "SplashDelay", value), ERROR_KEY_DELETED);
+  EXPECT_EQ(GetDword(HKEY_CURRENT_USER, "SplashDelay", value), ERROR_FILE_NOT_FOUND);
+  std::string message = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+  EXPECT_FALSE(CorruptFiles().empty());
+  EXPECT_EQ(SetDword(HKEY_CURRENT_USER, "SplashDelay", 1), ERROR_SUCCESS);
 }
 
 // --- several processes ---
