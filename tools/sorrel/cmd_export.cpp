@@ -1,5 +1,5 @@
-// sorrel export: a phone book as one vCard file (version 2.1 or 1.0). Each
-// format is one row of kFormats: the row that a command line asks for runs.
+// sorrel export: a phone book as one vCard file (version 2.1 or 1.0) or as CSV.
+// Each format is one row of kFormats: the row that a command line asks for runs.
 #include <cstdio>
 #include <set>
 #include <string>
@@ -131,7 +131,7 @@ bool WantsVCard(const std::vector<std::string>& args) {
   return false;
 }
 
-// The formats of the export: the first whose test matches the arguments runs.
+// The formats of the export: the one whose test matches the arguments runs.
 struct Format {
   bool (*wanted)(const std::vector<std::string>& args);
   int (*run)(const std::vector<std::string>& args);
@@ -142,12 +142,19 @@ const Format kFormats[] = {
     {&tool::WantsCsv, &tool::RunCsvExport},
 };
 
+const std::string kUsage = std::string(kVCardUsage) + "\n" + tool::kCsvExportUsage;
+
 int Run(const std::vector<std::string>& args) {
-  for (const Format& f : kFormats)
-    if (f.wanted(args)) return f.run(args);
-  return tool::Fail("export", std::string("which format? give --vcard21 or --vcard10\n\n") + kVCardUsage);
+  const Format* chosen = nullptr;
+  for (const Format& f : kFormats) {
+    if (!f.wanted(args)) continue;
+    if (chosen) return tool::Fail("export", "give one format: --vcard21, --vcard10 or --csv");
+    chosen = &f;
+  }
+  if (!chosen) return tool::Fail("export", "which format? give --vcard21, --vcard10 or --csv\n\n" + kUsage);
+  return chosen->run(args);
 }
 
 }  // namespace
 
-SORREL_COMMAND("export", "write a phone book as vCard", kVCardUsage, &Run);
+SORREL_COMMAND("export", "write a phone book as vCard or CSV", kUsage.c_str(), &Run);
