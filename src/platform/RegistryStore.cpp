@@ -169,11 +169,10 @@ int RegistryStore::Open() {
     if (!m_damage.empty()) return SQLITE_NOTADB;
     rc = sqlite3_open_v2(m_path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc == SQLITE_OK) break;
-    if (m_db) sqlite3_close(m_db);
+    sqlite3_close(m_db);
     m_db = nullptr;
-    if (rc == SQLITE_OK) rc = SQLITE_CANTOPEN;
   }
-  if (rc != SQLITE_OK) return rc;
+  if (!m_db) return rc == SQLITE_OK ? SQLITE_CANTOPEN : rc;
   // The time-out first: switching the journal mode may meet another writer.
   sqlite3_busy_timeout(m_db, 5000);
   // Checked before anything could write: a damaged file is never written to.
