@@ -51,7 +51,11 @@ class Reg(toolcase.ToolCase):
                 stdout, _ = self.run_tool("reg", *args)
                 self.assertEqual(stdout, expected)
         stdout, _ = self.run_tool("reg", "export")
-        with open(os.path.join(HERE, "reg_export.reg"), encoding="utf-8") as f:
+        golden = os.path.join(HERE, "reg_export.reg")
+        if os.environ.get("SORREL_REGENERATE"):
+            with open(golden, "w", encoding="utf-8") as f:
+                f.write(stdout)
+        with open(golden, encoding="utf-8") as f:
             self.assertEqual(stdout, f.read())
 
     def test_delete(self):
