@@ -116,8 +116,8 @@ int RunVCard(const std::vector<std::string>& args) {
       for (const std::string& g : groups) list += (list.empty() ? "\"" : ", \"") + g + "\"";
       std::fprintf(stderr,
                    "sorrel export: warning: vCard 1.0 writes the group as an unlabelled Windows-1250 category; "
-                   "readers that expect UTF-8 will garble the accented group name%s %s. Use --vcard21 to "
-                   "label them.\n",
+                   "readers that expect UTF-8 will garble the accented group name%s %s; --vcard21 "
+                   "writes categories in UTF-8 with their charset named.\n",
                    groups.size() > 1 ? "s" : "", list.c_str());
     }
   }
