@@ -2,6 +2,8 @@
 // server delivers and takes it, and the parameters of the phone-book write command.
 #include <array>
 #include <charconv>
+#include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "model/TextForm.h"
@@ -10,6 +12,7 @@
 
 namespace {
 
+using sorrel::LineWriter;
 using sorrel::TextCursor;
 
 // The keyword that stands for an empty phone slot, as the whole text.
@@ -40,88 +43,123 @@ bool MayHaveExtItems(UINT nLocation) { return nLocation == 1 || nLocation == 2 |
 // The rest without its last character: a last field without its closing quote.
 std::string_view WithoutLast(std::string_view text) { return text.substr(0, text.empty() ? 0 : text.size() - 1); }
 
-// The birthday as "%lf" writes it in the "C" locale: fixed notation, six decimals.
-void AppendDate(std::string& out, double dDate) {
-  char buffer[400];  // the largest double has 309 digits before the point
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, dDate, std::chars_format::fixed, 6);
-  (void)ec;
-  out.append(buffer, end);
+// The birthday as the writer leaves it ("%lf": an optional minus, digits, a
+// point and decimals) is read straight; every other text goes through the
+// general reader. Both round correctly, so they agree on every text of that form.
+double ReadDate(std::string_view text) {
+  constexpr size_t kShortEnoughForRange = 30;
+  size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
+  size_t nIntDigits = 0;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++nIntDigits;
+  if (i < text.size() && text[i] == '.') ++i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  double dValue = 0.0;
+  if (nIntDigits == 0 || i != text.size() || text.size() > kShortEnoughForRange ||
+      std::from_chars(text.data(), text.data() + text.size(), dValue).ptr != text.data() + text.size())
+    return sorrel::Atof(text);
+  return dValue;
 }
 
-void AppendItem(std::string& out, UINT nID, std::string_view value) {
-  out += ',';
-  sorrel::AppendDecimal(out, nID);
-  out += ',';
-  sorrel::AppendQuoted(out, value);
+// The birthday as "%lf" writes it in the "C" locale: fixed notation, six
+// decimals. Whole days, the usual birthday, need no general formatting.
+char* WriteDate(char* p, double dDate) {
+  constexpr double kExactInteger = 1e15;
+  if (dDate == std::trunc(dDate) && std::fabs(dDate) < kExactInteger && !(dDate == 0.0 && std::signbit(dDate))) {
+    p = std::to_chars(p, p + 20, static_cast<long long>(dDate)).ptr;
+    std::memcpy(p, ".000000", 7);
+    return p + 7;
+  }
+  return std::to_chars(p, p + 400, dDate, std::chars_format::fixed, 6).ptr;
 }
 
 }  // namespace
 
 void CEntry::GetAsText(CString& strText, int bWithLocation, int bWithSyncID) const {
-  // strText may be one of this entry's own strings: build apart, then hand over.
-  std::string out;
-  out.reserve(128);
+  // strText may be one of this entry's own strings: then the line is built apart.
+  std::string apart;
+  bool bOwnString = &strText == &m_strName || &strText == &m_strSurname || &strText == &m_strNum;
+  std::string& out = bOwnString ? apart : strText.str();
+  out.clear();
   if (IsEmpty()) {
-    strText.str().swap(out);
+    strText.Empty();
     return;
   }
 
+  // The birthday goes first into a buffer of its own, and the items are looked
+  // up once: the longest the line can be is then known.
+  char date[400];  // the largest double has 309 digits before the point
+  size_t nDateLen = 0;
+  double dBirthday = m_pExtItems ? m_pExtItems->GetValueByID(ITEM_BIRTHDAY) : NO_BIRTHDAY;
+  if (CExtendedItems::IsBirthdaySet(dBirthday)) nDateLen = static_cast<size_t>(WriteDate(date, dBirthday) - date);
+
+  // The fixed parts at their longest: location and position with their commas;
+  // the quotes of name, surname and number and the comma before the number; the
+  // group with its comma; the icons (",5" and five ",255"); the line end.
+  constexpr size_t kDecimalField = LineWriter::kDecimalLen + 1;
+  constexpr size_t kFixedLen = 2 * kDecimalField + 7 + kDecimalField + 2 + kIconSlots * 4 + 1;
+  // Each item takes a comma, its id, a comma and two quotes besides its value.
+  constexpr size_t kItemFrame = 4 + 2;
+  size_t nMaxLen = kFixedLen + m_strName.view().size() + m_strSurname.view().size() + m_strNum.view().size() +
+                   kItemFrame + nDateLen;
+  std::array<std::string_view, kItemOrder.size()> values;
+  if (m_pExtItems) {
+    for (size_t i = 0; i < kItemOrder.size(); ++i) {
+      values[i] = m_pExtItems->GetValuePtrByID(kItemOrder[i])->view();
+      nMaxLen += kItemFrame + values[i].size();
+    }
+  }
+
+  LineWriter line(out, nMaxLen);
   if (bWithLocation) {
-    sorrel::AppendDecimal(out, m_nLocation);
-    out += ',';
-    sorrel::AppendDecimal(out, m_nPos);
-    out += ',';
+    line.PutDecimal(m_nLocation);
+    line.Put(',');
+    line.PutDecimal(m_nPos);
+    line.Put(',');
   }
 
-  if (!m_pExtItems) {
-    // Without extended items the line has no surname and no icons.
-    sorrel::AppendQuoted(out, m_strName.view());
-    out += ',';
-    sorrel::AppendQuoted(out, m_strNum.view());
-    if (m_nGroupID != 0) {
-      out += ',';
-      sorrel::AppendDecimal(out, m_nGroupID);
-    }
-  } else {
-    sorrel::AppendQuoted(out, m_strName.view());
-    if (m_bAllowsNameSurnameDivision) sorrel::AppendQuoted(out, m_strSurname.view());
-    out += ',';
-    sorrel::AppendQuoted(out, m_strNum.view());
+  line.PutQuoted(m_strName.view());
+  // Without extended items the line has no surname and no icons.
+  if (m_pExtItems && m_bAllowsNameSurnameDivision) line.PutQuoted(m_strSurname.view());
+  line.Put(',');
+  line.PutQuoted(m_strNum.view());
 
-    for (UINT id : kItemOrder) {
-      if (id == ITEM_SYNC_ID && !bWithSyncID) continue;
-      const CString* value = m_pExtItems->GetValuePtrByID(id);
-      if (!value->IsEmpty()) AppendItem(out, id, value->view());
+  bool bIcons = false;
+  if (m_pExtItems) {
+    for (size_t i = 0; i < kItemOrder.size(); ++i) {
+      if (values[i].empty() || (kItemOrder[i] == ITEM_SYNC_ID && !bWithSyncID)) continue;
+      line.Put(',');
+      line.PutDecimal(kItemOrder[i]);
+      line.Put(',');
+      line.PutQuoted(values[i]);
     }
-    double dBirthday = m_pExtItems->GetValueByID(ITEM_BIRTHDAY);
-    if (CExtendedItems::IsBirthdaySet(dBirthday)) {
-      out += ',';
-      sorrel::AppendDecimal(out, ITEM_BIRTHDAY);
-      out += ",\"";
-      AppendDate(out, dBirthday);
-      out += '"';
+    if (nDateLen != 0) {
+      line.Put(',');
+      line.PutDecimal(ITEM_BIRTHDAY);
+      line.Put(',');
+      line.PutQuoted(std::string_view(date, nDateLen));
     }
+    bIcons = AreIconsAssigned();
+  }
 
-    bool bIcons = AreIconsAssigned();
-    if (m_nGroupID != 0 || bIcons) {
-      out += ',';
-      sorrel::AppendDecimal(out, m_nGroupID);
-    }
-    if (bIcons) {
-      // Always all five slots: the entry's icon, then those of items 22, 23, 11, 29.
-      out += ',';
-      sorrel::AppendDecimal(out, kIconSlots);
-      out += ',';
-      sorrel::AppendDecimal(out, m_nIcon);
-      for (UINT id : kIconItems) {
-        out += ',';
-        sorrel::AppendDecimal(out, m_pExtItems->GetIcon(id));
-      }
+  if (m_nGroupID != 0 || bIcons) {
+    line.Put(',');
+    line.PutDecimal(m_nGroupID);
+  }
+  if (bIcons) {
+    // Always all five slots: the entry's icon, then those of items 22, 23, 11, 29.
+    line.Put(',');
+    line.PutDecimal(kIconSlots);
+    line.Put(',');
+    line.PutDecimal(m_nIcon);
+    for (UINT id : kIconItems) {
+      line.Put(',');
+      line.PutDecimal(m_pExtItems->GetIcon(id));
     }
   }
 
-  if (bWithLocation) out += '\n';
-  strText.str().swap(out);
+  if (bWithLocation) line.Put('\n');
+  line.Finish();
+  if (bOwnString) strText.str().swap(apart);
 }
 
 void CEntry::GetAsText4AT(CString& strText, LPCSTR pszIndex) const {
@@ -221,7 +259,6 @@ void CEntry::FillFromText(CString& strText, int bWithLocation, int bCreateExtIte
   // Items: id, comma, the value in quotes, as long as a comma and an opening
   // quote are still ahead.
   sorrel::NextOccurrence itemAhead(kCommaQuote);
-  CString value;  // one buffer for every item of the line
   while (itemAhead.In(cursor)) {
     UINT id = sorrel::AtoiUnsigned(cursor.Rest());
     cursor.CutField(',', 1);
@@ -230,10 +267,11 @@ void CEntry::FillFromText(CString& strText, int bWithLocation, int bCreateExtIte
     std::string_view text = bLast ? WithoutLast(cursor.Rest()) : cursor.Take(valueEnd);
 
     if (id == ITEM_BIRTHDAY) {
-      SetExtItem(id, sorrel::Atof(text));
-    } else {
-      value.str().assign(text);
-      SetExtItem(id, value, NO_LIMIT);
+      SetExtItem(id, ReadDate(text));
+    } else if (m_pExtItems && CExtendedItems::IsTextItem(id)) {
+      // SetExtItem without a limit, straight from the line into the item: the
+      // items object is the entry's own and not const, only the getter is.
+      const_cast<CString*>(m_pExtItems->GetValuePtrByID(id))->str().assign(text);
     }
     // With the names joined, a nameless entry is shown by its company.
     if (bJoinNames && id == ITEM_COMPANY && m_strName.IsEmpty() && m_strSurname.IsEmpty())

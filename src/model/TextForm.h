@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -26,7 +27,19 @@ class TextCursor {
 
   // Offset of the first occurrence within the rest, npos when there is none.
   size_t Find(char ch) const { return Relative(m_text.find(ch, m_pos)); }
-  size_t Find(std::string_view pattern) const { return Relative(m_text.find(pattern, m_pos)); }
+  // The separators of the forms are two characters long: jumping from one
+  // first character to the next is much faster than comparing at every place.
+  size_t Find(std::string_view pattern) const {
+    if (pattern.size() != 2) return Relative(m_text.find(pattern, m_pos));
+    const char* begin = m_text.data() + m_pos;
+    const char* end = m_text.data() + m_text.size();
+    for (const char* p = begin; end - p >= 2; ++p) {
+      p = static_cast<const char*>(std::memchr(p, pattern[0], static_cast<size_t>(end - p - 1)));
+      if (!p) break;
+      if (p[1] == pattern[1]) return static_cast<size_t>(p - begin);
+    }
+    return npos;
+  }
 
   // Removes n characters, or what there is.
   void Skip(size_t n) { m_pos += std::min(n, m_text.size() - m_pos); }
@@ -78,6 +91,35 @@ class NextOccurrence {
   size_t m_hit = 0;
   bool m_known = false;
   bool m_absent = false;
+};
+
+// Writes a line into a string sized once for the longest it can be, so that no
+// character costs a capacity check; Finish cuts the string to what was written.
+class LineWriter {
+ public:
+  LineWriter(std::string& out, size_t nMaxLen) : m_out(out) {
+    out.resize(nMaxLen);
+    m_p = out.data();
+  }
+  void Put(char ch) { *m_p++ = ch; }
+  void Put(std::string_view text) {
+    std::char_traits<char>::copy(m_p, text.data(), text.size());
+    m_p += text.size();
+  }
+  // The room a decimal UINT takes at most.
+  static constexpr size_t kDecimalLen = 10;
+  void PutDecimal(UINT n) { m_p = std::to_chars(m_p, m_p + kDecimalLen, n).ptr; }
+  // "\"" text "\"": texts of the forms stand between quotes, unescaped.
+  void PutQuoted(std::string_view text) {
+    Put('"');
+    Put(text);
+    Put('"');
+  }
+  void Finish() { m_out.resize(static_cast<size_t>(m_p - m_out.data())); }
+
+ private:
+  std::string& m_out;
+  char* m_p;
 };
 
 // Appends n in decimal, as "%u" writes it.

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <chrono>
+#include <climits>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/Numbers.h"
 #include "sorrel/Entry.h"
 
 namespace {
@@ -202,6 +206,59 @@ TEST(PhoneText, Reading) {
   entry.FillFromText("\"Jan\",\"1\"", 0, 0, 1, nullptr);
   EXPECT_EQ(entry.GetName(), "Old Jan");
   EXPECT_EQ(entry.GetSurname(), "");
+}
+
+// Birthdays travel as "%lf" writes them and are read as atof reads them,
+// whatever shortcut the writer and the reader take for the usual forms.
+TEST(PhoneText, BirthdayTextBothWays) {
+  const double dates[] = {36526.0, 29221.5, -1.5, -0.0, 0.0, 1e-7, 2.0000005, 0.1234565, 1e15, 1e20,
+                          -36522.999999, DBL_MAX, INFINITY};
+  for (double dDate : dates) {
+    CEntry entry(1);
+    entry.SetName("A", NO_LIMIT);
+    entry.SetExtItem(ITEM_BIRTHDAY, dDate);
+    CString text, expected;
+    entry.GetAsText(text, 0, 0);
+    expected.Format("\"A\",\"\",31,\"%lf\"", dDate);
+    EXPECT_EQ(text, expected) << dDate;
+  }
+  const char* texts[] = {"36526.000000", "29221.5", "-1.500000", "-0", "  12.5", "+3.25", "1e3",   "0x1p3",
+                         ".5",           "7.",      "inf",       "nan", "12abc",  "-",     "",      "1.2.3",
+                         "123456789012345678901234567890123.5"};
+  for (const char* value : texts) {
+    CEntry entry(1);
+    entry.FillFromText(CString("\"A\",\"1\",31,\"") + value + "\"", 0, 0, 0, nullptr);
+    double dRead = entry.GetExtendedItems()->GetValueByID(ITEM_BIRTHDAY);
+    double dExpected = sorrel::Atof(value);
+    EXPECT_TRUE(dRead == dExpected || (std::isnan(dRead) && std::isnan(dExpected))) << value;
+  }
+}
+
+// The line is sized before it is written: every field at its longest must fit.
+TEST(PhoneText, LongestFields) {
+  CEntry entry(1, 1);
+  entry.SetLocation(12);
+  entry.SetPos(UINT_MAX);
+  entry.SetName("N", NO_LIMIT);
+  entry.SetSurname("S", NO_LIMIT);
+  entry.SetNum("+1", NO_LIMIT);
+  CString expected;
+  expected.Format("12,%u,\"N\"\"S\",\"+1\"", UINT_MAX);
+  for (UINT id = 5; id <= 30; ++id) {
+    if (!CExtendedItems::IsTextItem(id)) continue;
+    entry.SetExtItem(id, CString('v', int(id)), NO_LIMIT);
+    expected.AppendFormat(",%u,\"%s\"", id, CString('v', int(id)).GetString());
+  }
+  entry.SetExtItem(ITEM_BIRTHDAY, -DBL_MAX);
+  entry.SetExtItem(ITEM_BIRTHDAY, DBL_MAX);
+  expected.AppendFormat(",31,\"%lf\"", DBL_MAX);
+  entry.SetGroupID(UINT_MAX, nullptr);
+  entry.SetIcon(255);
+  for (UINT id : {22u, 23u, 11u, 29u}) entry.GetExtendedItems()->SetIcon(id, 255);
+  expected.AppendFormat(",%u,5,255,255,255,255,255\n", UINT_MAX);
+  CString text;
+  entry.GetAsText(text, 1, 1);
+  EXPECT_EQ(text, expected);
 }
 
 TEST(PhoneText, GroupListDecidesVIP) {
