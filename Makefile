@@ -4,7 +4,7 @@ BUILD_ASAN ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test test-asan demo install clean
+.PHONY: all deps build test test-asan demo install clean bench
 
 all: build
 
@@ -30,6 +30,13 @@ test-asan: deps
 # The main job on the sample phone book; the outputs go to out/.
 demo: build
 	scripts/demo $(BUILD)/tools/sorrel/sorrel examples out
+
+# The benchmarks, in Release in build-bench/, then docs/PERFORMANCE.md from their
+# figures (a few minutes; never part of `make test`).
+bench: deps
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSORREL_BENCH=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS)
+	cmake --build build-bench -j $(JOBS) --target sorrel_bench sorrel_gen_tool sorrel_tool
+	python3 bench/report.py --build build-bench --out docs/PERFORMANCE.md
 
 install: build
 	cmake --install $(BUILD)

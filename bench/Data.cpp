@@ -48,6 +48,27 @@ const std::string& CardsOf(std::size_t n, gen::CardForm form) {
   return text;
 }
 
+std::unique_ptr<CEntry> CopyEntry(const CEntry& src, CGroups* groups) {
+  const CExtendedItems* items = src.GetExtendedItems();
+  auto e = std::make_unique<CEntry>(items ? 1 : 0, src.AllowsNameSurnameDivision());
+  e->SetLocation(src.GetLocation());
+  e->SetPos(src.GetPos());
+  e->SetName(src.GetName(), NO_LIMIT);
+  e->SetSurname(src.GetSurname(), NO_LIMIT);
+  e->SetNum(src.GetNum(), NO_LIMIT);
+  if (items) {
+    for (UINT id = ITEM_OFFICE; id < ITEM_BIRTHDAY; ++id)
+      if (const CString* v = items->GetValuePtrByID(id); v && !v->IsEmpty()) e->SetExtItem(id, *v, NO_LIMIT);
+    e->SetExtItem(ITEM_BIRTHDAY, items->GetValueByID(ITEM_BIRTHDAY));
+    for (UINT id : {ITEM_INFO_NUMBER1, ITEM_INFO_NUMBER2, ITEM_NOTE, ITEM_NOTE2})
+      e->GetExtendedItems()->SetIcon(id, items->GetIcon(id));
+  }
+  e->SetGroupID(src.GetGroupID(), groups);
+  e->SetIcon(src.GetIcon());
+  e->ClearChangedFlag();
+  return e;
+}
+
 void Common(benchmark::internal::Benchmark* b) {
   b->Unit(benchmark::kMillisecond);
   b->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });

@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,10 @@ const std::vector<CEntry*>& EntriesOf(std::size_t n);
 // Its phone book file and its cards in one of the three forms.
 const std::string& PhoneBookOf(std::size_t n);
 const std::string& CardsOf(std::size_t n, gen::CardForm form);
+
+// A new entry holding what src holds, made through the setters: what building
+// the entries costs any reader, before it has parsed a single byte.
+std::unique_ptr<CEntry> CopyEntry(const CEntry& src, CGroups* groups);
 
 // Calls f(line) for every line of text, the line without its '\n': the memchr
 // scan that is the floor of the phone text reader.
@@ -49,6 +54,20 @@ void ForEachCard(std::string_view text, F&& f) {
     const char* next = static_cast<const char*>(memmem(from, static_cast<std::size_t>(end - from), kBegin, n));
     f(std::string_view(card, static_cast<std::size_t>((next ? next : end) - card)));
     card = next;
+  }
+}
+
+// Times read(), which fills entries, once per iteration. One untimed pass comes
+// first, so that the figures are of a reader whose heap is warm, and the
+// entries of one pass are destroyed outside the timing.
+template <class F>
+void MeasureReading(benchmark::State& state, std::vector<std::unique_ptr<CEntry>>& entries, F&& read) {
+  read();
+  for (auto _ : state) {
+    state.PauseTiming();
+    entries.clear();
+    state.ResumeTiming();
+    read();
   }
 }
 

@@ -25,20 +25,16 @@ void VCardRead(benchmark::State& state, gen::CardForm form) {
   std::vector<std::unique_ptr<CEntry>> entries;
   entries.reserve(n);
   std::size_t rejected = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    entries.clear();
-    auto groups = std::make_unique<CGroups>();
-    gen::FillGroups(*groups);
-    rejected = 0;
-    state.ResumeTiming();
+  bench::MeasureReading(state, entries, [&] {
+    CGroups groups;
+    gen::FillGroups(groups);
     bench::ForEachCard(text, [&](std::string_view card) {
       CString s(card.data(), static_cast<int>(card.size()));
       auto entry = std::make_unique<CEntry>(1, 1);
-      if (!entry->FillFromVCard(s, groups.get(), nullptr)) ++rejected;
+      if (!entry->FillFromVCard(s, &groups, nullptr)) ++rejected;
       entries.push_back(std::move(entry));
     });
-  }
+  });
   if (rejected) state.SkipWithError("the reader rejected generated cards");
   bench::SetThroughput(state, entries.size(), text.size());
 }
@@ -60,6 +56,20 @@ void VCardRead_floor(benchmark::State& state, gen::CardForm form) {
 }
 BENCHMARK_CAPTURE(VCardRead_floor, v21_utf8, gen::CardForm::V21Utf8)->Apply(bench::Sizes);
 BENCHMARK_CAPTURE(VCardRead_floor, v21_utf7, gen::CardForm::V21Utf7)->Apply(bench::Sizes);
+
+// Building the same entries from entries in memory (see PhoneTextRead_model).
+void VCardRead_model(benchmark::State& state) {
+  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  gen::Book& book = bench::BookOf(n);
+  const auto& sources = bench::EntriesOf(n);
+  std::vector<std::unique_ptr<CEntry>> entries;
+  entries.reserve(n);
+  bench::MeasureReading(state, entries, [&] {
+    for (const CEntry* src : sources) entries.push_back(bench::CopyEntry(*src, &book.groups));
+  });
+  bench::SetThroughput(state, sources.size(), bench::CardsOf(n, gen::CardForm::V21Utf8).size());
+}
+BENCHMARK(VCardRead_model)->Apply(bench::Sizes);
 
 // A host exporting a phone book: every entry's card appended to the file's text.
 void VCardWrite(benchmark::State& state, gen::CardForm form) {

@@ -1,0 +1,53 @@
+// CSV lines of a whole phone book with every extended column shown, beside a
+// memcpy of the same output.
+#include <memory>
+
+#include "Data.h"
+#include "sorrel/ColumnInfos.h"
+
+namespace {
+
+// The column model of a host that shows every extended column.
+std::unique_ptr<CColumnInfos> AllColumns() {
+  auto columns = std::make_unique<CColumnInfos>();
+  for (UINT id = ITEM_OFFICE; id <= ITEM_BIRTHDAY; ++id) columns->AddColumn(id, 100, 0, 0);
+  return columns;
+}
+
+std::string CsvOf(const std::vector<CEntry*>& entries, CColumnInfos& columns) {
+  std::string out;
+  CString line;
+  for (const CEntry* entry : entries) {
+    entry->GetAsCSV(&columns, line);
+    out += line.str();
+  }
+  return out;
+}
+
+void CsvWrite(benchmark::State& state) {
+  const auto& entries = bench::EntriesOf(static_cast<std::size_t>(state.range(0)));
+  auto columns = AllColumns();
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    std::string out = CsvOf(entries, *columns);
+    bytes = out.size();
+    benchmark::DoNotOptimize(out.data());
+  }
+  bench::SetThroughput(state, entries.size(), bytes);
+}
+BENCHMARK(CsvWrite)->Apply(bench::Sizes);
+
+void CsvWrite_floor(benchmark::State& state) {
+  const auto& entries = bench::EntriesOf(static_cast<std::size_t>(state.range(0)));
+  auto columns = AllColumns();
+  const std::string expected = CsvOf(entries, *columns);
+  std::string out(expected.size(), '\0');
+  for (auto _ : state) {
+    std::memcpy(out.data(), expected.data(), expected.size());
+    benchmark::ClobberMemory();
+  }
+  bench::SetThroughput(state, entries.size(), expected.size());
+}
+BENCHMARK(CsvWrite_floor)->Apply(bench::Sizes);
+
+}  // namespace
