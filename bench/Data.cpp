@@ -69,6 +69,15 @@ std::unique_ptr<CEntry> CopyEntry(const CEntry& src, CGroups* groups) {
   return e;
 }
 
+void MeasureMemcpy(benchmark::State& state, const std::string& output, std::size_t items) {
+  std::string out(output.size(), '\0');
+  for (auto _ : state) {
+    std::memcpy(out.data(), output.data(), output.size());
+    benchmark::ClobberMemory();
+  }
+  SetThroughput(state, items, output.size());
+}
+
 void Common(benchmark::internal::Benchmark* b) {
   b->Unit(benchmark::kMillisecond);
   b->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });

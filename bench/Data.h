@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -69,6 +70,30 @@ void MeasureReading(benchmark::State& state, std::vector<std::unique_ptr<CEntry>
     state.ResumeTiming();
     read();
   }
+}
+
+// The floor of every writer: one memcpy of its whole output into a buffer of
+// that size.
+void MeasureMemcpy(benchmark::State& state, const std::string& output, std::size_t items);
+
+// Times std::sort (or std::stable_sort) of a fresh copy of items per iteration,
+// and sets the items/s.
+template <class T, class Less>
+void MeasureSort(benchmark::State& state, const std::vector<T>& items, Less less, bool stable = false) {
+  std::vector<T> v;
+  for (auto _ : state) {
+    state.PauseTiming();
+    v = items;
+    state.ResumeTiming();
+    if (stable)
+      std::stable_sort(v.begin(), v.end(), less);
+    else
+      std::sort(v.begin(), v.end(), less);
+    benchmark::DoNotOptimize(v.data());
+  }
+  if (!std::is_sorted(v.begin(), v.end(), less)) state.SkipWithError("not sorted");
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * items.size()));
+  state.counters["n"] = static_cast<double>(items.size());
 }
 
 // items/s and bytes/s of one benchmark run.

@@ -88,12 +88,7 @@ void PhoneTextWrite_floor(benchmark::State& state) {
     entry->GetAsText(line, 1, 1);
     expected += line.str();
   }
-  std::string out(expected.size(), '\0');
-  for (auto _ : state) {
-    std::memcpy(out.data(), expected.data(), expected.size());
-    benchmark::ClobberMemory();
-  }
-  bench::SetThroughput(state, entries.size(), expected.size());
+  bench::MeasureMemcpy(state, expected, entries.size());
 }
 BENCHMARK(PhoneTextWrite_floor)->Apply(bench::Sizes);
 

@@ -29,21 +29,8 @@ void SortEntries(benchmark::State& state, bool stable) {
   CArray<UINT, UINT>* keys = columns.GetSortKeys();
   keys->RemoveAll();
   for (UINT id : {3u, 2u, 1u, 4u}) keys->Add(id);
-  auto less = [&](CEntry* a, CEntry* b) { return columns.CompareEntries(*a, *b, nullptr) < 0; };
-  std::vector<CEntry*> v;
-  for (auto _ : state) {
-    state.PauseTiming();
-    v = entries;
-    state.ResumeTiming();
-    if (stable)
-      std::stable_sort(v.begin(), v.end(), less);
-    else
-      std::sort(v.begin(), v.end(), less);
-    benchmark::DoNotOptimize(v.data());
-  }
-  if (!std::is_sorted(v.begin(), v.end(), less)) state.SkipWithError("not sorted");
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));
-  state.counters["n"] = static_cast<double>(n);
+  bench::MeasureSort(
+      state, entries, [&](CEntry* a, CEntry* b) { return columns.CompareEntries(*a, *b, nullptr) < 0; }, stable);
 }
 BENCHMARK_CAPTURE(SortEntries, sort, false)->Arg(100000)->Arg(1000000)->Apply(bench::Common);
 BENCHMARK_CAPTURE(SortEntries, stable_sort, true)->Arg(100000)->Arg(1000000)->Apply(bench::Common);
@@ -71,17 +58,7 @@ void SortEntries_floor(benchmark::State& state) {
   const std::size_t n = static_cast<std::size_t>(state.range(0));
   std::vector<const char*> names;
   for (const CEntry* e : SortEntriesOf(n)) names.push_back(e->GetName().GetString());
-  FoldLess less;
-  std::vector<const char*> v;
-  for (auto _ : state) {
-    state.PauseTiming();
-    v = names;
-    state.ResumeTiming();
-    std::sort(v.begin(), v.end(), less);
-    benchmark::DoNotOptimize(v.data());
-  }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));
-  state.counters["n"] = static_cast<double>(n);
+  bench::MeasureSort(state, names, FoldLess());
 }
 BENCHMARK(SortEntries_floor)->Arg(100000)->Arg(1000000)->Apply(bench::Common);
 
@@ -100,16 +77,7 @@ void SortEntries_inline_chain(benchmark::State& state) {
     if (a->GetPos() != b->GetPos()) return a->GetPos() < b->GetPos();
     return fold(a->GetNum(), b->GetNum());
   };
-  std::vector<CEntry*> v;
-  for (auto _ : state) {
-    state.PauseTiming();
-    v = entries;
-    state.ResumeTiming();
-    std::sort(v.begin(), v.end(), less);
-    benchmark::DoNotOptimize(v.data());
-  }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));
-  state.counters["n"] = static_cast<double>(n);
+  bench::MeasureSort(state, entries, less);
 }
 BENCHMARK(SortEntries_inline_chain)->Arg(100000)->Arg(1000000)->Apply(bench::Common);
 

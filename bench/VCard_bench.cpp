@@ -95,13 +95,7 @@ BENCHMARK_CAPTURE(VCardWrite, v10, gen::CardForm::V10)->Apply(bench::Sizes);
 
 void VCardWrite_floor(benchmark::State& state, gen::CardForm form) {
   const std::size_t n = static_cast<std::size_t>(state.range(0));
-  const std::string& expected = bench::CardsOf(n, form);
-  std::string out(expected.size(), '\0');
-  for (auto _ : state) {
-    std::memcpy(out.data(), expected.data(), expected.size());
-    benchmark::ClobberMemory();
-  }
-  bench::SetThroughput(state, bench::EntriesOf(n).size(), expected.size());
+  bench::MeasureMemcpy(state, bench::CardsOf(n, form), bench::EntriesOf(n).size());
 }
 BENCHMARK_CAPTURE(VCardWrite_floor, v21_utf8, gen::CardForm::V21Utf8)->Apply(bench::Sizes);
 BENCHMARK_CAPTURE(VCardWrite_floor, v21_utf7, gen::CardForm::V21Utf7)->Apply(bench::Sizes);
