@@ -1,5 +1,7 @@
 // CSV export of an entry and the splitting of an entry into single-number
 // entries. Which extended items a line carries is decided by the host's columns.
+#include <charconv>
+#include <cstdint>
 #include <memory>
 
 #include "model/ItemLists.h"
@@ -9,15 +11,30 @@
 
 namespace {
 
-ColumnInfo* FindColumn(CColumnInfos* columns, UINT id) { return columns ? columns->FindColumnByID(id) : nullptr; }
-
 // The caption a split entry is named with: the host's column caption, or,
 // without such a column, the caption that column would have had.
 CString SplitCaption(CColumnInfos* columns, UINT id) {
-  if (const ColumnInfo* column = FindColumn(columns, id)) return column->strCaption;
+  if (const ColumnInfo* column = columns ? columns->FindColumnByID(id) : nullptr) return column->strCaption;
   CString caption;
   sorrel::LoadCaption(id <= ITEM_URL ? id - 4 : id - 5, caption);
   return caption;
+}
+
+// The ids 0 to 31 that have a column, as bits: one pass over the columns in
+// place of a lookup per item. Any column of an id counts, as a lookup by id
+// finds one.
+uint32_t ShownIDs(CColumnInfos* columns) {
+  uint32_t shown = 0;
+  if (!columns) return shown;
+  for (const ColumnInfo* column : *columns->GetColumnsArray())
+    if (column && column->nID < 32) shown |= uint32_t(1) << column->nID;
+  return shown;
+}
+
+// A value as "%s" writes it: up to its first zero byte.
+void AppendAsText(CString& out, const CString& value) {
+  std::string_view text = value.view();
+  out.str().append(text.substr(0, text.find('\0')));
 }
 
 }  // namespace
@@ -34,21 +51,32 @@ void CEntry::GetAsCSV(CColumnInfos* columns, CString& out) const {
 
   // Values go out as "%s" would write them: up to a zero byte, with no quoting,
   // so a comma inside a value shifts the fields after it.
-  out = static_cast<LPCSTR>(m_strName);
+  const uint32_t shown = ShownIDs(columns);
+  auto isShown = [shown](UINT id) { return (shown >> id) & 1; };
+  out.Empty();
+  AppendAsText(out, m_strName);
   out += ',';
   if (m_bAllowsNameSurnameDivision) {
-    out += static_cast<LPCSTR>(m_strSurname);
+    AppendAsText(out, m_strSurname);
     out += ',';
   }
-  out += static_cast<LPCSTR>(m_strNum);
+  AppendAsText(out, m_strNum);
   out += ',';
   // The order of the ids, not the columns' display order.
   for (UINT id : sorrel::kVisibleTextItems) {
-    if (!FindColumn(columns, id)) continue;
-    if (const CString* value = m_pExtItems->GetValuePtrByID(id)) out += static_cast<LPCSTR>(*value);
+    if (!isShown(id)) continue;
+    if (const CString* value = m_pExtItems->GetValuePtrByID(id)) AppendAsText(out, *value);
     out += ',';
   }
-  if (FindColumn(columns, ITEM_BIRTHDAY)) out.AppendFormat("%lf,", m_pExtItems->GetValueByID(ITEM_BIRTHDAY));
+  if (isShown(ITEM_BIRTHDAY)) {
+    // "%lf": the day number with six decimals, in any locale. The buffer holds
+    // the longest a double can be written so.
+    char number[400];
+    auto written = std::to_chars(number, number + sizeof number, m_pExtItems->GetValueByID(ITEM_BIRTHDAY),
+                                 std::chars_format::fixed, 6);
+    out.str().append(number, written.ptr);
+    out += ',';
+  }
   out.Delete(out.GetLength() - 1);  // the last comma
   out += "\r\n";
 }

@@ -106,6 +106,31 @@ TEST_F(CsvTest, EveryColumn) {
             "N,0,5,6,7,8,9,10,11,13,14,15,16,17,18,19,20,21,22,23,24,25,27,29,30,36526.250000\r\n");
 }
 
+// The birthday goes out as "%lf" writes it, whatever the value.
+TEST_F(CsvTest, BirthdayAsPrintfWritesIt) {
+  auto columns = Columns({31});
+  const double dates[] = {NO_BIRTHDAY, 0.0, -0.0, 27460.0, 36526.25, 0.0000005, 0.00000049, 2.5e-7,
+                          1234567.8912345, -1e-9, 1e300, -1.7976931348623157e308};
+  for (double date : dates) {
+    auto e = Make("A", "1", true, false, "", {{}, date});
+    CString out, expected;
+    e->GetAsCSV(columns.get(), out);
+    expected.Format("A,1,%lf\r\n", date);
+    EXPECT_EQ(out, expected) << date;
+  }
+}
+
+// A value goes out as "%s" writes it: up to a zero byte inside it.
+TEST_F(CsvTest, ValueEndsAtAZeroByte) {
+  auto columns = Columns({9});
+  auto e = Make("A", "1", true, false);
+  e->GetName() = CString("Jan\0hidden", 10);
+  e->SetExtItem(ITEM_EMAIL, CString("a@b\0c", 5), NO_LIMIT);
+  CString out;
+  e->GetAsCSV(columns.get(), out);
+  EXPECT_EQ(out.str(), std::string("Jan,1,a@b\r\n"));
+}
+
 // Splitting.
 
 CString Caption(UINT stringId) {
