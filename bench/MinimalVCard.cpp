@@ -14,8 +14,8 @@ constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz
 // The optional direct characters go into base64, as the platform converter
 // writes them.
 bool IsDirect(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-         std::strchr("'(),-./:? ", c) != nullptr;
+  return c != 0 && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+         std::strchr("'(),-./:? ", c) != nullptr);
 }
 
 void Put(std::string& out, const char* literal) { out.append(literal, std::strlen(literal)); }

@@ -261,7 +261,7 @@ def end_to_end(build, work):
     gen = os.path.join(build, "bench", "sorrel-gen")
     cards = os.path.join(work, "cards.vcf")
     book = os.path.join(work, "book.txt")
-    if sh([gen, "--seed", "7", "--count", str(TOOL_CARDS), "--vcard", cards]).returncode != 0:
+    if not os.path.exists(gen) or sh([gen, "--seed", "7", "--count", str(TOOL_CARDS), "--vcard", cards]).returncode != 0:
         return ["The generator failed; no end-to-end figures."]
     size = os.path.getsize(cards)
     commands = tool_commands(tool)
@@ -343,7 +343,7 @@ def main():
            " same binary minutes apart, suffer less." % (started, load_before, load_after),
            "- Figures are CPU time of the fastest of %d repetitions (Google Benchmark `min` aggregate)."
            % args.repetitions,
-           "- Inputs: `bench/gen` with seed 7 (seed 11 for sorting), n slots of which about 2 %% are empty"
+           "- Inputs: `bench/gen` with seed 7 (seed 11 for sorting), n slots of which about 2 % are empty"
            " (sorting: n entries, none empty); about a third of the entries hold Czech letters.", ""]
     if context.get("library_build_type") == "debug":
         doc.append("- Google Benchmark warns that its own library (Debian's package) was built without NDEBUG;"

@@ -1,0 +1,129 @@
+// The generated phone books and card files: the same bytes for a seed, the mix
+// of entries they promise, and texts that the library reads back unchanged.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Generator.h"
+
+namespace {
+
+bool HasNonAscii(const CString& s) {
+  for (char c : s.view())
+    if (static_cast<unsigned char>(c) > 0x7F) return true;
+  return false;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t nl = text.find('\n', pos);
+    lines.push_back(text.substr(pos, nl - pos));
+    pos = nl == std::string::npos ? text.size() : nl + 1;
+  }
+  return lines;
+}
+
+std::vector<std::string> Cards(const std::string& text) {
+  std::vector<std::string> cards;
+  const std::string end = "END:VCARD\r\n";
+  for (size_t pos = 0, next; (next = text.find(end, pos)) != std::string::npos; pos = next + end.size())
+    cards.push_back(text.substr(pos, next + end.size() - pos));
+  return cards;
+}
+
+TEST(Generator, TheSameSeedGivesTheSameBytesAndALongerBookStartsWithTheShorter) {
+  std::string a = gen::PhoneBookText(*gen::MakeBook(7, 400));
+  EXPECT_EQ(a, gen::PhoneBookText(*gen::MakeBook(7, 400)));
+  EXPECT_NE(a, gen::PhoneBookText(*gen::MakeBook(8, 400)));
+  EXPECT_EQ(gen::PhoneBookText(*gen::MakeBook(7, 800)).substr(0, a.size()), a);
+  auto book = gen::MakeBook(7, 400);
+  EXPECT_EQ(gen::VCardText(*book, gen::CardForm::V21Utf7), gen::VCardText(*gen::MakeBook(7, 400), gen::CardForm::V21Utf7));
+}
+
+TEST(Generator, TheEntriesAreTheMixThatWasPromised) {
+  auto book = gen::MakeBook(3, 3000);
+  size_t entries = 0, empty = 0, nonAscii = 0, withItems = 0, filledItems = 0, grouped = 0, icons = 0, birthdays = 0;
+  for (const auto& e : book->entries) {
+    if (!e) {
+      ++empty;
+      continue;
+    }
+    ++entries;
+    if (HasNonAscii(e->GetName()) || HasNonAscii(e->GetSurname())) ++nonAscii;
+    UINT location = e->GetLocation();
+    CExtendedItems* items = e->GetExtendedItems();
+    EXPECT_EQ(items != nullptr, location == 1 || location == 2 || location == 12) << "location " << location;
+    EXPECT_EQ(e->AllowsNameSurnameDivision() != 0, location == 2 || location == 12);
+    if (items) {
+      ++withItems;
+      filledItems += items->GetNFilledItems();
+      if (CExtendedItems::IsBirthdaySet(items->GetValueByID(ITEM_BIRTHDAY))) ++birthdays;
+    }
+    if (e->GetGroupID()) ++grouped;
+    if (e->AreIconsAssigned()) ++icons;
+    EXPECT_FALSE(e->Changed());
+  }
+  EXPECT_GT(empty, 0u);
+  EXPECT_LT(empty, entries / 20);
+  // About a third with letters outside ASCII.
+  EXPECT_GT(nonAscii * 100, entries * 28);
+  EXPECT_LT(nonAscii * 100, entries * 39);
+  // Most extended items filled: of the 24 counted, well above a third on average.
+  EXPECT_GT(filledItems, withItems * 9);
+  EXPECT_GT(grouped * 2, entries);
+  EXPECT_GT(icons, entries / 10);
+  EXPECT_GT(birthdays * 2, withItems);
+}
+
+// The phone book file as the library reads it: every slot line reads into an
+// entry that writes the very same line, so no generated value holds a byte
+// sequence the text form cannot carry.
+TEST(Generator, ThePhoneBookFileReadsBackIntoTheSameLines) {
+  auto book = gen::MakeBook(5, 2000);
+  std::vector<std::string> lines = Lines(gen::PhoneBookText(*book));
+  ASSERT_EQ(lines.size(), book->entries.size() + 1);
+  CGroups groups;
+  groups.FillFromText(lines[0].c_str(), 0);
+  EXPECT_EQ(groups.GetNGroups(), book->groups.GetNGroups());
+  for (size_t i = 1; i < lines.size(); ++i) {
+    SCOPED_TRACE("line " + std::to_string(i + 1) + ": " + lines[i]);
+    ASSERT_EQ(lines[i] == "EMPTY", book->entries[i - 1] == nullptr);
+    if (lines[i] == "EMPTY") continue;
+    CEntry entry;
+    entry.FillFromText(lines[i].c_str(), 1, 1, 0, &groups);
+    CString again;
+    entry.GetAsText(again, 1, 1);
+    EXPECT_EQ(again.str(), lines[i] + "\n");
+  }
+}
+
+// Cards in all three forms are accepted by the reader, and they give
+// back the names, the numbers and the group of the entry they were written from.
+TEST(Generator, EveryCardIsReadBack) {
+  auto book = gen::MakeBook(9, 1500);
+  std::vector<const CEntry*> sources;
+  for (const auto& e : book->entries)
+    if (e) sources.push_back(e.get());
+  for (gen::CardForm form : {gen::CardForm::V21Utf8, gen::CardForm::V21Utf7, gen::CardForm::V10}) {
+    std::vector<std::string> cards = Cards(gen::VCardText(*book, form));
+    ASSERT_EQ(cards.size(), sources.size());
+    for (size_t i = 0; i < cards.size(); ++i) {
+      SCOPED_TRACE("form " + std::to_string(static_cast<int>(form)) + ", card " + std::to_string(i + 1));
+      CEntry entry(1, 1);
+      CString card(cards[i].c_str());
+      ASSERT_EQ(entry.FillFromVCard(card, &book->groups, nullptr), 1) << cards[i];
+      const CEntry& src = *sources[i];
+      EXPECT_EQ(entry.GetNum(), src.GetNum());
+      EXPECT_EQ(entry.GetSurname(), src.GetSurname());
+      EXPECT_EQ(entry.GetName(), src.GetName());
+      if (src.GetGroupID()) {
+        EXPECT_EQ(entry.GetGroupID(), src.GetGroupID());
+      }
+    }
+  }
+}
+
+}  // namespace
