@@ -51,7 +51,7 @@ int NotFound(const std::string& what) {
 std::string Describe(LSTATUS status) {
   switch (status) {
     case ERROR_ACCESS_DENIED: return "access denied";
-    case ERROR_INVALID_PARAMETER: return "a name or the data is too long";
+    case ERROR_INVALID_PARAMETER: return "a name is empty or too long, or the data is too long";
     case ERROR_BADDB: return "the settings store is damaged";
     case ERROR_CANTOPEN: return "the settings store cannot be opened";
     case ERROR_CANTREAD: return "the settings store cannot be read";
