@@ -72,31 +72,17 @@ TEST_F(PrintSettingsTest, SavingBeforeAnyLoadCreatesNothing) {
   EXPECT_FALSE(KeyExists(kPrinting));
 }
 
-TEST_F(PrintSettingsTest, SavedValuesComeBack) {
-  int size;
-  RECT margins;
-  LoadPrintSettingsFromRegistry(&size, &margins);
-  SavePrintSettings2Registry(-5, RECT{1000, 2000, 3000, -4000});
-  LoadPrintSettingsFromRegistry(&size, &margins);
-  EXPECT_EQ(size, -5);
-  EXPECT_EQ(margins.left, 1000);
-  EXPECT_EQ(margins.top, 2000);
-  EXPECT_EQ(margins.right, 3000);
-  EXPECT_EQ(margins.bottom, -4000);
-  EXPECT_EQ(ReadDword(kPrinting, "TopBorder"), 2000u);
-
+TEST_F(PrintSettingsTest, SavedFontFieldsGoUnderTheirNames) {
   LOGFONT font = LoadFont();
-  font.lfHeight = -21;
-  font.lfWeight = 700;
-  font.lfItalic = 1;
-  font.lfCharSet = 238;
-  font.lfPitchAndFamily = 0x22;
-  std::strcpy(font.lfFaceName, "Liberation Sans");
+  font = LOGFONT{-21, 2, 3, 4, 700, 6, 7, 8, 238, 10, 11, 12, 0x22, "Liberation Sans"};
   SaveFont2Registry(kFontName, &font);
+  const std::pair<const char*, DWORD> stored[] = {
+      {"Height", 0xFFFFFFEB}, {"Width", 2},        {"Escapement", 3},    {"Orientation", 4},  {"Weight", 700},
+      {"Italic", 6},          {"Underline", 7},    {"StrikeOut", 8},     {"CharSet", 238},    {"OutPrecision", 10},
+      {"ClipPrecision", 11},  {"Quality", 12},     {"PitchAndFamily", 0x22}};
+  for (const auto& [name, value] : stored) EXPECT_EQ(ReadDword(kFont, name), value) << name;
   LOGFONT back = LoadFont();
-  EXPECT_EQ(std::memcmp(&back, &font, offsetof(LOGFONT, lfFaceName)), 0);
-  EXPECT_STREQ(back.lfFaceName, "Liberation Sans");
-  EXPECT_EQ(ReadDword(kFont, "CharSet"), 238u);
+  EXPECT_EQ(std::memcmp(&back, &font, sizeof font), 0);
 }
 
 TEST_F(PrintSettingsTest, HandEditedFontValues) {
@@ -151,7 +137,7 @@ TEST_F(PrintSettingsTest, DeletedValueFallsBackUntilTheNextSave) {
 }
 
 TEST_F(PrintSettingsTest, WithoutAStoreTheDefaultsStillCome) {
-  std::string blocked = host.ConfigHome() + "/blocked";
+  std::string blocked = host.ConfigHome() + "/blocked";  // a file where the store's folder should be
   std::fclose(std::fopen(blocked.c_str(), "w"));
   setenv("XDG_CONFIG_HOME", blocked.c_str(), 1);
   ResetStore();
@@ -161,6 +147,4 @@ TEST_F(PrintSettingsTest, WithoutAStoreTheDefaultsStillCome) {
   LoadPrintSettingsFromRegistry(&size, &margins);
   EXPECT_EQ(size, 100);
   EXPECT_EQ(margins.left, 0);
-  LoadPrintSettingsFromRegistry(nullptr, nullptr);
-  LoadFontFromRegistry(kFontName, nullptr);
 }

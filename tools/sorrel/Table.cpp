@@ -162,7 +162,7 @@ std::string FormatTable(const std::vector<CEntry*>& entries, CGroups* groups, co
     const ColumnInfo* column = columns->FindColumnByIndexInCtrl(UINT(index));
     std::string caption = ToUtf8(list.GetColumnCaption(index));
     // The synchronisation identifier has no caption of its own.
-    if (caption.empty() && column) caption = "#" + std::to_string(column->nID);
+    if (caption.empty() && column) caption = std::string("#").append(std::to_string(column->nID));
     rows[0].push_back(caption);
     for (int i = 0; i < list.GetItemCount(); ++i) {
       const auto* entry = reinterpret_cast<const CEntry*>(list.GetItemData(i));
