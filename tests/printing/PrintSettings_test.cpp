@@ -135,16 +135,3 @@ TEST_F(PrintSettingsTest, DeletedValueFallsBackUntilTheNextSave) {
   SavePrintSettings2Registry(size, margins);
   EXPECT_EQ(ReadDword(kPrinting, "TopBorder"), 0u);
 }
-
-TEST_F(PrintSettingsTest, WithoutAStoreTheDefaultsStillCome) {
-  std::string blocked = host.ConfigHome() + "/blocked";  // a file where the store's folder should be
-  std::fclose(std::fopen(blocked.c_str(), "w"));
-  setenv("XDG_CONFIG_HOME", blocked.c_str(), 1);
-  ResetStore();
-  ExpectDefaultFont(LoadFont());
-  int size = 0;
-  RECT margins{5, 5, 5, 5};
-  LoadPrintSettingsFromRegistry(&size, &margins);
-  EXPECT_EQ(size, 100);
-  EXPECT_EQ(margins.left, 0);
-}

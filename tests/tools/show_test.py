@@ -122,15 +122,6 @@ class Show(toolcase.ToolCase):
         self.run_tool("reg", "set", LISTCTRL, "Column3SecondarySortingKeys", "--sz", "2,x,1")
         self.assertEqual(column(self.show(), "Pozice")[:3], ["2", "5", "4"])
 
-    def test_stored_positions_including_hand_edited_ones(self):
-        self.run_tool("reg", "set", LISTCTRL, "Column4Position", "--dword", "0")
-        self.run_tool("reg", "set", LISTCTRL, "Column1Position", "--dword", "3")
-        self.assertEqual(cells(self.show())[0], ["Číslo", "Paměť", "Jméno", "Pozice"])
-        # out of range and taken twice: shown after the others, nothing lost
-        self.run_tool("reg", "set", LISTCTRL, "Column4Position", "--dword", "70000")
-        self.run_tool("reg", "set", LISTCTRL, "Column2Position", "--dword", "2")
-        self.assertEqual(cells(self.show())[0], ["Paměť", "Pozice", "Jméno", "Číslo"])
-
     def test_width_limits_every_line(self):
         table = self.show("--columns", "9", "--width", "30")
         for line in table.splitlines():
