@@ -66,12 +66,13 @@ bool Exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
-// An exclusive lock on registry.sqlite3.lock for as long as it lives: whoever
-// creates a store or moves one aside does it alone.
+// An exclusive lock on the store's folder for as long as it lives: whoever
+// creates a store or moves one aside does it alone. (The folder itself is
+// locked, so no lock file is left behind.)
 class FolderLock {
  public:
   explicit FolderLock(const std::string& path)
-      : m_fd(open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+      : m_fd(open(path.substr(0, path.rfind('/')).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
     if (m_fd >= 0)
       while (flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
       }
