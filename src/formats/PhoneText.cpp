@@ -259,7 +259,7 @@ void CEntry::FillFromText(CString& strText, int bWithLocation, int bCreateExtIte
   // Items: id, comma, the value in quotes, as long as a comma and an opening
   // quote are still ahead.
   sorrel::NextOccurrence itemAhead(kCommaQuote);
-  while (itemAhead.In(cursor)) {
+  while (itemAhead.In(cursor) != TextCursor::npos) {
     UINT id = sorrel::AtoiUnsigned(cursor.Rest());
     cursor.CutField(',', 1);
     size_t valueEnd = cursor.Find(kQuoteComma);

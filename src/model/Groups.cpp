@@ -137,12 +137,13 @@ void CGroups::FillFromText(const CString& strText, int bShort) {
   // Every pass removes at least the id's comma or the rest of the text, so the
   // loop ends.
   sorrel::TextCursor cursor(strText.view());
+  sorrel::NextOccurrence nameEnds("\",");
   while (!cursor.AtEnd()) {
     UINT id = sorrel::AtoiUnsigned(cursor.Rest());
     cursor.CutField(',', 1);  // the id, its comma and the name's opening quote
 
     std::string_view name;
-    size_t nameEnd = cursor.Find("\",");
+    size_t nameEnd = nameEnds.In(cursor);
     if (nameEnd == sorrel::TextCursor::npos) {
       if (bShort) {
         // The last record of the short form: its name ends at its closing quote.

@@ -69,21 +69,25 @@ class TextCursor {
   size_t m_pos = 0;
 };
 
-// Answers "does the pattern still occur in the rest?" as a cursor moves on. The
-// last hit is remembered (and a miss is final), so asking after every field costs
-// linear time over the whole line instead of a scan of the rest each time.
+// Finds a pattern in the rest again and again as a cursor moves on. The last
+// hit is remembered, and a miss is final (the rest only ever loses its front), so
+// asking after every field costs linear time over the whole line instead of a
+// scan of the rest each time.
 class NextOccurrence {
  public:
   explicit NextOccurrence(std::string_view pattern) : m_pattern(pattern) {}
 
-  bool In(const TextCursor& cursor) {
-    if (m_absent) return false;
-    if (m_known && m_hit >= cursor.Offset()) return true;
-    size_t found = cursor.Find(m_pattern);
-    m_absent = found == TextCursor::npos;
-    m_known = !m_absent;
-    m_hit = cursor.Offset() + found;
-    return !m_absent;
+  // Offset of the pattern within the cursor's rest, TextCursor::npos when absent.
+  size_t In(const TextCursor& cursor) {
+    if (m_absent) return TextCursor::npos;
+    if (!m_known || m_hit < cursor.Offset()) {
+      size_t found = cursor.Find(m_pattern);
+      m_absent = found == TextCursor::npos;
+      if (m_absent) return TextCursor::npos;
+      m_hit = cursor.Offset() + found;
+      m_known = true;
+    }
+    return m_hit - cursor.Offset();
   }
 
  private:
