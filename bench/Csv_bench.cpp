@@ -14,33 +14,27 @@ std::unique_ptr<CColumnInfos> AllColumns() {
   return columns;
 }
 
-std::string CsvOf(const std::vector<CEntry*>& entries, CColumnInfos& columns) {
-  std::string out;
+void AppendCsv(const std::vector<CEntry*>& entries, CColumnInfos& columns, std::string& out) {
   CString line;
   for (const CEntry* entry : entries) {
     entry->GetAsCSV(&columns, line);
     out += line.str();
   }
-  return out;
 }
 
 void CsvWrite(benchmark::State& state) {
   const auto& entries = bench::EntriesOf(static_cast<std::size_t>(state.range(0)));
   auto columns = AllColumns();
-  std::size_t bytes = 0;
-  for (auto _ : state) {
-    std::string out = CsvOf(entries, *columns);
-    bytes = out.size();
-    benchmark::DoNotOptimize(out.data());
-  }
-  bench::SetThroughput(state, entries.size(), bytes);
+  bench::MeasureWriting(state, entries.size(), [&](std::string& out) { AppendCsv(entries, *columns, out); });
 }
 BENCHMARK(CsvWrite)->Apply(bench::Sizes);
 
 void CsvWrite_floor(benchmark::State& state) {
   const auto& entries = bench::EntriesOf(static_cast<std::size_t>(state.range(0)));
   auto columns = AllColumns();
-  bench::MeasureMemcpy(state, CsvOf(entries, *columns), entries.size());
+  std::string expected;
+  AppendCsv(entries, *columns, expected);
+  bench::MeasureMemcpy(state, expected, entries.size());
 }
 BENCHMARK(CsvWrite_floor)->Apply(bench::Sizes);
 

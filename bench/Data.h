@@ -58,6 +58,14 @@ void ForEachCard(std::string_view text, F&& f) {
   }
 }
 
+// items/s and bytes/s of one benchmark run.
+inline void SetThroughput(benchmark::State& state, std::size_t items, std::size_t bytes) {
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * items));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+  state.counters["n"] = static_cast<double>(items);
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
 // Times read(), which fills entries, once per iteration. One untimed pass comes
 // first, so that the figures are of a reader whose heap is warm, and the
 // entries of one pass are destroyed outside the timing.
@@ -70,6 +78,23 @@ void MeasureReading(benchmark::State& state, std::vector<std::unique_ptr<CEntry>
     state.ResumeTiming();
     read();
   }
+}
+
+// Times write(out), which appends a whole book's text to out, once per
+// iteration. The output string is kept from one iteration to the next (emptied,
+// its capacity kept) after an untimed first pass, as the floor's buffer is:
+// otherwise the figure is of the heap growing a 30 MB string and of the kernel
+// mapping its pages, not of the writer.
+template <class F>
+void MeasureWriting(benchmark::State& state, std::size_t items, F&& write) {
+  std::string out;
+  write(out);
+  for (auto _ : state) {
+    out.clear();
+    write(out);
+    benchmark::DoNotOptimize(out.data());
+  }
+  SetThroughput(state, items, out.size());
 }
 
 // The floor of every writer: one memcpy of its whole output into a buffer of
@@ -96,13 +121,6 @@ void MeasureSort(benchmark::State& state, const std::vector<T>& items, Less less
   state.counters["n"] = static_cast<double>(items.size());
 }
 
-// items/s and bytes/s of one benchmark run.
-inline void SetThroughput(benchmark::State& state, std::size_t items, std::size_t bytes) {
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * items));
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
-  state.counters["n"] = static_cast<double>(items);
-  state.counters["bytes"] = static_cast<double>(bytes);
-}
 
 // The settings shared by every benchmark: milliseconds, and besides the mean
 // the fastest repetition, which a loaded machine disturbs least.

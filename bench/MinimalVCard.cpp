@@ -18,7 +18,11 @@ bool IsDirect(unsigned char c) {
          std::strchr("'(),-./:? ", c) != nullptr);
 }
 
-void Put(std::string& out, const char* literal) { out.append(literal, std::strlen(literal)); }
+// Literals go in with their lengths known at compile time.
+template <std::size_t N>
+void Put(std::string& out, const char (&literal)[N]) {
+  out.append(literal, N - 1);
+}
 
 }  // namespace
 
@@ -34,18 +38,20 @@ MinimalVCardWriter::MinimalVCardWriter(const CGroups& groups, gen::CardForm form
     m_utf16[b] = MultiByteToWideChar(CP_ACP, 0, &byte, 1, &wide, 1) == 1 ? wide : u'?';
     char utf8[4];
     int n = WideCharToMultiByte(CP_UTF8, 0, &m_utf16[b], 1, utf8, sizeof utf8, nullptr, nullptr);
+    Encoded& e = m_utf8[b];
+    e.length = 0;
     for (int i = 0; i < n; ++i) {
       unsigned char u = static_cast<unsigned char>(utf8[i]);
-      m_utf8[b] += '=';
-      m_utf8[b] += kHex[u >> 4];
-      m_utf8[b] += kHex[u & 15];
+      e.text[e.length++] = '=';
+      e.text[e.length++] = kHex[u >> 4];
+      e.text[e.length++] = kHex[u & 15];
     }
   }
 }
 
-MinimalVCardWriter::Charset MinimalVCardWriter::CharsetOf(std::initializer_list<const CString*> values) const {
-  for (const CString* v : values)
-    for (char c : v->view())
+MinimalVCardWriter::Charset MinimalVCardWriter::CharsetOf(std::initializer_list<Part> parts) const {
+  for (const Part& part : parts)
+    for (char c : part.value->view())
       if (static_cast<unsigned char>(c) > 0x7F)
         return m_form == gen::CardForm::V21Utf7 ? Charset::Utf7 : Charset::Utf8QuotedPrintable;
   return Charset::Plain;
@@ -56,7 +62,17 @@ void MinimalVCardWriter::AppendValue(const CString& value, Charset charset, std:
   if (charset == Charset::Plain) {
     out.append(v);
   } else if (charset == Charset::Utf8QuotedPrintable) {
-    for (char c : v) out.append(m_utf8[static_cast<unsigned char>(c)]);
+    // Room for the longest encoding first, written through a pointer, then cut
+    // to what was written: no capacity test per byte.
+    std::size_t start = out.size();
+    out.resize(start + 9 * v.size());
+    char* p = out.data() + start;
+    for (char c : v) {
+      const Encoded& e = m_utf8[static_cast<unsigned char>(c)];
+      std::memcpy(p, e.text, sizeof e.text);
+      p += e.length;
+    }
+    out.resize(static_cast<std::size_t>(p - out.data()));
   } else {
     for (std::size_t i = 0; i < v.size();) {
       unsigned char c = static_cast<unsigned char>(v[i]);
@@ -89,20 +105,16 @@ void MinimalVCardWriter::AppendValue(const CString& value, Charset charset, std:
   }
 }
 
-void MinimalVCardWriter::AppendLine(const char* property, std::initializer_list<const CString*> values,
-                                    const char* separators, std::string& out) const {
-  Charset charset = CharsetOf(values);
-  Put(out, property);
+void MinimalVCardWriter::AppendLine(std::string_view property, std::initializer_list<Part> parts,
+                                    std::string& out) const {
+  Charset charset = CharsetOf(parts);
+  out.append(property);
   if (charset == Charset::Utf8QuotedPrintable) Put(out, ";CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE");
   if (charset == Charset::Utf7) Put(out, ";CHARSET=UTF-7");
   out += ':';
-  // separators holds the literal text before each value, '|' between them.
-  const char* sep = separators;
-  for (const CString* v : values) {
-    const char* bar = std::strchr(sep, '|');
-    out.append(sep, bar ? static_cast<std::size_t>(bar - sep) : std::strlen(sep));
-    sep = bar ? bar + 1 : sep + std::strlen(sep);
-    AppendValue(*v, charset, out);
+  for (const Part& part : parts) {
+    out.append(part.before);
+    AppendValue(*part.value, charset, out);
   }
   Put(out, "\r\n");
 }
@@ -116,7 +128,7 @@ void MinimalVCardWriter::AppendCategory(const CEntry& entry, std::string& out) c
     out.append(name.view());
     Put(out, "\r\n");
   } else {
-    AppendLine("X-ESI-CATEGORIES", {&name}, "", out);
+    AppendLine("X-ESI-CATEGORIES", {{"", &name}}, out);
   }
 }
 
@@ -157,22 +169,25 @@ void MinimalVCardWriter::Append(const CEntry& entry, std::string& out) const {
     const CString* v = items ? items->GetValuePtrByID(id) : nullptr;
     return v ? *v : kNone;
   };
-  auto plain = [&](const char* property, const CString& value) {
+  auto plain = [&](std::string_view property, const CString& value) {
     if (value.IsEmpty()) return;
-    Put(out, property);
+    out.append(property);
     out.append(value.view());
     Put(out, "\r\n");
   };
   bool v10 = m_form == gen::CardForm::V10;
 
-  Put(out, v10 ? "BEGIN:VCARD\r\nVERSION:1.0\r\n" : "BEGIN:VCARD\r\nVERSION:2.1\r\n");
-  AppendLine("N", {&entry.GetSurname(), &entry.GetName()}, "|;", out);
+  if (v10)
+    Put(out, "BEGIN:VCARD\r\nVERSION:1.0\r\n");
+  else
+    Put(out, "BEGIN:VCARD\r\nVERSION:2.1\r\n");
+  AppendLine("N", {{"", &entry.GetSurname()}, {";", &entry.GetName()}}, out);
   const CString &street = item(ITEM_ADDRESS), &city = item(ITEM_CITY), &zip = item(ITEM_ZIP),
                 &country = item(ITEM_COUNTRY);
   if (!street.IsEmpty() || !city.IsEmpty() || !zip.IsEmpty() || !country.IsEmpty())
-    AppendLine("ADR", {&street, &city, &zip, &country}, ";;|;|;;|;", out);
-  if (!v10 && !item(ITEM_TITLE).IsEmpty()) AppendLine("TITLE", {&item(ITEM_TITLE)}, "", out);
-  if (!item(ITEM_COMPANY).IsEmpty()) AppendLine("ORG", {&item(ITEM_COMPANY)}, "", out);
+    AppendLine("ADR", {{";;", &street}, {";", &city}, {";;", &zip}, {";", &country}}, out);
+  if (!v10 && !item(ITEM_TITLE).IsEmpty()) AppendLine("TITLE", {{"", &item(ITEM_TITLE)}}, out);
+  if (!item(ITEM_COMPANY).IsEmpty()) AppendLine("ORG", {{"", &item(ITEM_COMPANY)}}, out);
   if (v10) {
     plain("TEL;HOME:", entry.GetNum());
     plain("TEL;WORK:", item(ITEM_OFFICE));

@@ -9,6 +9,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Generator.h"
@@ -24,16 +25,24 @@ class MinimalVCardWriter {
 
  private:
   enum class Charset { Plain, Utf8QuotedPrintable, Utf7 };
-  Charset CharsetOf(std::initializer_list<const CString*> values) const;
+  // One value of a line and the literal text before it (the ";" of N and ADR).
+  struct Part {
+    std::string_view before;
+    const CString* value;
+  };
+  Charset CharsetOf(std::initializer_list<Part> parts) const;
   void AppendValue(const CString& value, Charset charset, std::string& out) const;
-  void AppendLine(const char* property, std::initializer_list<const CString*> values, const char* separators,
-                  std::string& out) const;
+  void AppendLine(std::string_view property, std::initializer_list<Part> parts, std::string& out) const;
   void AppendCategory(const CEntry& entry, std::string& out) const;
   void AppendBirthday(double date, std::string& out) const;
 
   gen::CardForm m_form;
   std::vector<std::pair<bool, CString>> m_groupNames;  // by id: present, name
-  std::string m_utf8[256];                             // Windows-1250 byte to UTF-8
+  struct Encoded {
+    char text[9];  // "=XX" for each UTF-8 byte of one character
+    unsigned char length;
+  };
+  Encoded m_utf8[256];                                 // Windows-1250 byte to "=XX" UTF-8 pairs
   char16_t m_utf16[256];                               // Windows-1250 byte to UTF-16
 };
 

@@ -63,18 +63,13 @@ BENCHMARK(PhoneTextRead_model)->Apply(bench::Sizes);
 void PhoneTextWrite(benchmark::State& state) {
   const std::size_t n = static_cast<std::size_t>(state.range(0));
   const auto& entries = bench::EntriesOf(n);
-  std::size_t bytes = 0;
-  for (auto _ : state) {
-    std::string out;
-    CString line;
+  CString line;
+  bench::MeasureWriting(state, entries.size(), [&](std::string& out) {
     for (CEntry* entry : entries) {
       entry->GetAsText(line, 1, 1);
       out += line.str();
     }
-    bytes = out.size();
-    benchmark::DoNotOptimize(out.data());
-  }
-  bench::SetThroughput(state, entries.size(), bytes);
+  });
 }
 BENCHMARK(PhoneTextWrite)->Apply(bench::Sizes);
 

@@ -76,18 +76,13 @@ void VCardWrite(benchmark::State& state, gen::CardForm form) {
   const std::size_t n = static_cast<std::size_t>(state.range(0));
   const auto& entries = bench::EntriesOf(n);
   CGroups* groups = &bench::BookOf(n).groups;
-  std::size_t bytes = 0;
-  for (auto _ : state) {
-    std::string out;
-    CString card;
+  CString card;
+  bench::MeasureWriting(state, entries.size(), [&](std::string& out) {
     for (CEntry* entry : entries) {
       Write(*entry, form, groups, card);
       out += card.str();
     }
-    bytes = out.size();
-    benchmark::DoNotOptimize(out.data());
-  }
-  bench::SetThroughput(state, entries.size(), bytes);
+  });
 }
 BENCHMARK_CAPTURE(VCardWrite, v21_utf8, gen::CardForm::V21Utf8)->Apply(bench::Sizes);
 BENCHMARK_CAPTURE(VCardWrite, v21_utf7, gen::CardForm::V21Utf7)->Apply(bench::Sizes);
@@ -120,12 +115,9 @@ void VCardWrite_format_floor(benchmark::State& state, gen::CardForm form) {
     state.SkipWithError(message.c_str());
     return;
   }
-  for (auto _ : state) {
-    std::string out;
+  bench::MeasureWriting(state, entries.size(), [&](std::string& out) {
     for (CEntry* entry : entries) writer.Append(*entry, out);
-    benchmark::DoNotOptimize(out.data());
-  }
-  bench::SetThroughput(state, entries.size(), expected.size());
+  });
 }
 BENCHMARK_CAPTURE(VCardWrite_format_floor, v21_utf8, gen::CardForm::V21Utf8)->Apply(bench::Sizes);
 BENCHMARK_CAPTURE(VCardWrite_format_floor, v21_utf7, gen::CardForm::V21Utf7)->Apply(bench::Sizes);
