@@ -17,6 +17,14 @@ def text(value):
     return "" if value is None else str(value)
 
 
+def iso_date(value):
+    """YYYY-MM-DD from the basic or extended form, a time after it dropped."""
+    day = value.split("T")[0]
+    if len(day) == 8 and day.isdigit():
+        return f"{day[:4]}-{day[4:6]}-{day[6:]}"
+    return day
+
+
 def first(card, name):
     return card.contents.get(name, [None])[0]
 
@@ -45,7 +53,7 @@ def card_fields(card):
     url = first(card, "url")
     out["url"] = text(url.value) if url else ""
     bday = first(card, "bday")
-    out["bday"] = text(bday.value) if bday else ""
+    out["bday"] = iso_date(text(bday.value)) if bday else ""
     categories = []
     for c in card.contents.get("categories", []):
         categories += c.value if isinstance(c.value, list) else [c.value]

@@ -149,6 +149,8 @@ class Import(toolcase.ToolCase):
         _, stderr = self.run_tool("import", good, self.path("missing.vcf"), "-o", book, expect=2)
         self.assertIn("missing.vcf", stderr)
         self.assertFalse(os.path.exists(book))
+        _, stderr = self.run_tool("import", self.write("notes.txt", b"not a card\n"), "-o", book, expect=1)
+        self.assertIn("notes.txt: no BEGIN:VCARD in the file", stderr)
         _, stderr = self.run_tool("import", expect=2)
         self.assertIn("no vCard file given", stderr)
         _, stderr = self.run_tool("import", good, "--bogus", expect=2)

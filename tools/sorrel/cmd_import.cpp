@@ -39,13 +39,14 @@ const char kUsage[] =
     "begins, its number in the file and the reason; with --rejects it is written to\n"
     "FILE exactly as it stood.\n"
     "\n"
-    "  -o BOOK         write the phone book to BOOK (default: standard output)\n"
+    "  -o BOOK         write the phone book to BOOK, replacing it (default: standard\n"
+    "                  output)\n"
     "  --rejects FILE  write the cards that were not imported, unchanged, to FILE\n"
     "  --charset NAME  the character set of 8-bit values that name none and are not\n"
     "                  UTF-8 (default: WINDOWS-1250)\n"
     "\n"
-    "Exit status: 0 every card imported, 1 some card not imported, 2 usage or I/O\n"
-    "error (nothing is written then).\n";
+    "Exit status: 0 every card imported, 1 some card not imported or a file without\n"
+    "cards, 2 usage or I/O error (nothing is written then).\n";
 
 constexpr UINT kLocation = 2;  // the phone's own memory
 constexpr UINT kGroupNameLength = 40;
@@ -117,8 +118,13 @@ int Run(const std::vector<std::string>& args) {
     if (!tool::ReadFile(path, data, error)) return tool::Fail("import", error);
     inputs.push_back({path, tool::SplitCards(data)});
     total += inputs.back().cards.size();
-    if (inputs.back().cards.empty())
-      std::fprintf(stderr, "sorrel import: %s: no BEGIN:VCARD in the file\n", path.c_str());
+  }
+  // A file without a single card is a finding too: most likely not a vCard file.
+  size_t nEmptyFiles = 0;
+  for (const Input& input : inputs) {
+    if (!input.cards.empty()) continue;
+    std::fprintf(stderr, "sorrel import: %s: no BEGIN:VCARD in the file\n", input.path.c_str());
+    ++nEmptyFiles;
   }
 
   tool::PhoneBook book;
@@ -175,7 +181,7 @@ int Run(const std::vector<std::string>& args) {
   if (!book.Save(o.book, error)) return tool::Fail("import", error);
   std::fprintf(stderr, "sorrel import: %zu cards, %zu imported, %zu not imported%s\n", total, book.slots.size(), nRejected,
                nRejected && !o.rejects.empty() ? (" (written to " + o.rejects + ")").c_str() : "");
-  return nRejected ? tool::kFindings : tool::kOk;
+  return nRejected || nEmptyFiles ? tool::kFindings : tool::kOk;
 }
 
 }  // namespace
