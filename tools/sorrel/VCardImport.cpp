@@ -161,13 +161,15 @@ std::vector<Property> ParseCard(const std::string& card) {
   for (const LineSpan& span : LineSpans(card)) {
     ++number;
     std::string line = card.substr(span.begin, span.end - span.begin);
-    if (!current.empty() && !line.empty() && (line[0] == ' ' || line[0] == '\t')) {
-      current += line.substr(1);
-      continue;
-    }
+    // A soft break first: the line after it is the value's text as it stands,
+    // a leading blank included.
     if (!current.empty() && qp && current.back() == '=') {
       current.pop_back();
       current += line;
+      continue;
+    }
+    if (!current.empty() && !line.empty() && (line[0] == ' ' || line[0] == '\t')) {
+      current += line.substr(1);
       continue;
     }
     flush();
