@@ -2,12 +2,17 @@
 // not for tokens: each string is matched literally and case-sensitively, only its
 // first occurrence counts, and any other spelling of a property is not found.
 #include <array>
+#include <atomic>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "platform/CodePageInternal.h"
 #include "platform/Numbers.h"
 #include "sorrel/COleDateTime.h"
+#include "sorrel/CodePage.h"
 #include "sorrel/Entry.h"
 
 namespace {
@@ -64,45 +69,93 @@ constexpr std::array<string_view, kPropCount> kSearch = {
     "BDAY:",
 };
 
-// Where each property's first occurrence ends (the position just after its
-// search string), npos when the card lacks it. Every occurrence of a string
-// that starts with CR LF sits at an LF preceded by CR, so one walk over the
-// line ends finds the first occurrence of all of them.
-std::array<size_t, kPropCount> FindProperties(string_view card) {
-  std::array<size_t, kPropCount> found;
-  found.fill(npos);
-  int missing = kPropCount;
-  for (size_t lf = card.find('\n'); lf != npos && missing > 0; lf = card.find('\n', lf + 1)) {
-    if (lf == 0 || card[lf - 1] != '\r') continue;
-    const string_view line = card.substr(lf + 1);
-    if (line.empty()) break;
+// The first eight bytes of a line as one word, zero-padded when the line is
+// shorter, and of each search string with a mask over its length: a candidate
+// then costs one compare, and only the longer strings compare further bytes.
+inline std::uint64_t Head(const char* text, size_t n) {
+  std::uint64_t word = 0;
+  std::memcpy(&word, text, n < 8 ? n : 8);
+  return word;
+}
+
+struct SearchHead {
+  std::uint64_t word = 0;
+  std::uint64_t mask = 0;
+};
+
+// The candidate properties of a line by its first byte, each list ending in
+// kPropCount, and the heads of the search strings.
+struct LineIndex {
+  std::array<std::array<unsigned char, 8>, 256> props;
+  std::array<SearchHead, kPropCount> heads;
+  constexpr LineIndex() : props(), heads() {
+    for (auto& list : props) list.fill(kPropCount);
     for (int p = 0; p < kPropCount; ++p) {
-      if (found[p] == npos && line[0] == kSearch[p][0] && line.starts_with(kSearch[p])) {
-        found[p] = lf + 1 + kSearch[p].size();
-        --missing;
+      auto& list = props[static_cast<unsigned char>(kSearch[p][0])];
+      size_t i = 0;
+      while (list[i] != kPropCount) ++i;
+      list[i] = static_cast<unsigned char>(p);
+      // Byte b of the word is byte b of the text, as Head() reads it on a
+      // little-endian machine.
+      for (size_t b = 0; b < 8 && b < kSearch[p].size(); ++b) {
+        heads[p].word |= std::uint64_t{static_cast<unsigned char>(kSearch[p][b])} << (8 * b);
+        heads[p].mask |= std::uint64_t{0xFF} << (8 * b);
       }
     }
   }
-  return found;
+};
+constexpr LineIndex kLines;
+static_assert(std::endian::native == std::endian::little, "Head() assumes little-endian words");
+
+// Where each property's first occurrence ends (the position just after its
+// search string), npos when the card lacks it. Every occurrence of a string
+// that starts with CR LF sits at an LF preceded by CR, so one walk over the
+// line ends finds the first occurrence of all of them. False, with found
+// unusable, when the walk meets a soft line break: it has to go first.
+bool FindProperties(string_view card, std::array<size_t, kPropCount>& found) {
+  found.fill(npos);
+  const char* const begin = card.data();
+  const char* const end = begin + card.size();
+  for (const char* lf = static_cast<const char*>(std::memchr(begin, '\n', card.size())); lf;
+       lf = static_cast<const char*>(std::memchr(lf + 1, '\n', static_cast<size_t>(end - lf - 1)))) {
+    if (lf - begin < 1 || lf[-1] != '\r') continue;
+    if (lf - begin >= 2 && lf[-2] == '=') return false;
+    const string_view line(lf + 1, static_cast<size_t>(end - lf - 1));
+    if (line.empty()) break;
+    const std::uint64_t head = Head(line.data(), line.size());
+    for (unsigned char p : kLines.props[static_cast<unsigned char>(line[0])]) {
+      if (p == kPropCount) break;
+      const string_view search = kSearch[p];
+      if (found[p] != npos || (head & kLines.heads[p].mask) != kLines.heads[p].word ||
+          line.size() < search.size())
+        continue;
+      // No search string is a prefix of another, so one line matches one at most.
+      if (search.size() <= 8 || line.substr(8, search.size() - 8) == search.substr(8)) {
+        found[p] = static_cast<size_t>(line.data() - begin) + search.size();
+        break;
+      }
+    }
+  }
+  return true;
 }
 
-// Removes every "=" CR LF (a quoted-printable soft line break) in place, in one
-// pass. The scan resumes at the character after a removed break, so an "="
-// before it cannot pair with what follows.
+// Removes every "=" CR LF (a quoted-printable soft line break) in place. The
+// scan resumes at the character after a removed break, so an "=" before it
+// never pairs with what follows: exactly the breaks of the original text go.
 void RemoveSoftLineBreaks(std::string& s) {
+  char* const text = s.data();
   const size_t n = s.size();
-  size_t in = s.find("=\r\n");
-  if (in == std::string::npos) return;
-  size_t out = in;
-  while (in < n) {
-    // An "=" in one of the last two positions has no room for CR LF.
-    if (s[in] == '=' && in + 2 < n && s[in + 1] == '\r' && s[in + 2] == '\n') {
-      in += 3;
-      continue;
-    }
-    s[out++] = s[in++];
+  size_t out = 0, in = 0;
+  for (size_t lf = s.find('\n'); lf != std::string::npos; lf = s.find('\n', lf + 1)) {
+    if (lf < 2 || text[lf - 1] != '\r' || text[lf - 2] != '=') continue;
+    const size_t kept = lf - 2 - in;
+    std::memmove(text + out, text + in, kept);
+    out += kept;
+    in = lf + 1;
   }
-  s.resize(out);
+  if (in == 0) return;
+  std::memmove(text + out, text + in, n - in);
+  s.resize(out + n - in);
 }
 
 // The parameters of a property that allows them. pos is just after the search
@@ -127,6 +180,101 @@ bool ReadParameters(string_view card, size_t pos, bool bSemicolonRequired, size_
   else
     return false;
   valueStart = colon + 1;
+  return true;
+}
+
+// The byte of "=XY": the two characters read as strtol reads them in base 16,
+// up to the first one that is not a hexadecimal digit (=4G is 0x04, =ZZ 0x00).
+// A table, as the decoder meets one per byte of an encoded value.
+struct HexDigits {
+  std::array<signed char, 256> value;
+  constexpr HexDigits() : value() {
+    value.fill(-1);
+    for (int c = '0'; c <= '9'; ++c) value[c] = static_cast<signed char>(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c)
+      value[c] = value[c + ('a' - 'A')] = static_cast<signed char>(c - 'A' + 10);
+  }
+};
+constexpr HexDigits kHex;
+
+inline char HexPair(char first, char second) {
+  const int hi = kHex.value[static_cast<unsigned char>(first)];
+  if (hi < 0) return 0;
+  const int lo = kHex.value[static_cast<unsigned char>(second)];
+  return static_cast<char>(lo < 0 ? hi : hi * 16 + lo);
+}
+
+// The byte of the ANSI code page for each character of two UTF-8 bytes (U+0080
+// to U+07FF, where the letters of both code pages lie), learnt from the
+// platform's converter the first time a character is met; -1 while unknown.
+// Converting one character at a time gives what converting the whole text
+// gives, since every such character becomes one byte.
+class TwoByteCharacters {
+ public:
+  explicit TwoByteCharacters(UINT codePage) : m_codePage(codePage) {
+    for (auto& b : m_byte) b.store(-1, std::memory_order_relaxed);
+  }
+  char ToAnsi(char16_t ch) {
+    int b = m_byte[ch - 0x80].load(std::memory_order_relaxed);
+    if (b < 0) {
+      char out = '?';
+      WideCharToMultiByte(m_codePage, 0, &ch, 1, &out, 1, nullptr, nullptr);
+      b = static_cast<unsigned char>(out);
+      m_byte[ch - 0x80].store(static_cast<short>(b), std::memory_order_relaxed);
+    }
+    return static_cast<char>(b);
+  }
+
+ private:
+  UINT m_codePage;
+  std::array<std::atomic<short>, 0x800 - 0x80> m_byte;
+};
+
+TwoByteCharacters* TwoByteCharactersOfACP() {
+  switch (sorrel::ResolveCodePage(CP_ACP)) {
+    case 1250: {
+      static TwoByteCharacters table(1250);
+      return &table;
+    }
+    case 1252: {
+      static TwoByteCharacters table(1252);
+      return &table;
+    }
+    default:
+      return nullptr;
+  }
+}
+
+// UTF-8 into the ANSI code page in place, for text of 7-bit bytes and
+// well-formed two-byte sequences only; false (the text untouched) for
+// anything else, which the platform's converter then takes whole.
+bool Utf8ToAnsiInPlace(std::string& s) {
+  size_t i = 0;
+  const size_t n = s.size();
+  while (i < n && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+  if (i == n) return true;
+  for (size_t j = i; j < n; ++j) {
+    const unsigned char c = static_cast<unsigned char>(s[j]);
+    if (c < 0x80) continue;
+    if (c < 0xC2 || c > 0xDF || j + 1 >= n || (static_cast<unsigned char>(s[j + 1]) & 0xC0) != 0x80)
+      return false;
+    ++j;
+  }
+  TwoByteCharacters* table = TwoByteCharactersOfACP();
+  if (!table) return false;
+  size_t out = i;
+  while (i < n) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      s[out++] = s[i++];
+      continue;
+    }
+    const char16_t ch =
+        static_cast<char16_t>(((c & 0x1F) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3F));
+    s[out++] = table->ToAnsi(ch);
+    i += 2;
+  }
+  s.resize(out);
   return true;
 }
 
@@ -162,34 +310,38 @@ void CEntry::DecodeVCardValue(CString& value, int nMode) {
 #else
         if (in + 2 >= n) break;
 #endif
-        s[out++] = static_cast<char>(sorrel::HexPair(s[in + 1], s[in + 2]));
+        s[out++] = HexPair(s[in + 1], s[in + 2]);
         in += 3;
       }
       s.resize(out);
     }
-    if (nMode == kModeQPUtf8) {
-      // 7-bit UTF-8 is already text of the 8-bit code page.
-      bool ascii = true;
-      for (unsigned char c : s) ascii &= c < 0x80;
-      if (!ascii) s = sorrel::Utf8ToAnsi(s);
-    }
+    if (nMode == kModeQPUtf8 && !Utf8ToAnsiInPlace(s)) s = sorrel::Utf8ToAnsi(s);
   } else if (nMode == kModeUtf7) {
     s = sorrel::Utf7ToAnsi(s);
   }
 }
 
 int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) {
-  RemoveSoftLineBreaks(card.str());
+  std::array<size_t, kPropCount> at;
+  if (!FindProperties(card.view(), at)) {
+    RemoveSoftLineBreaks(card.str());
+    FindProperties(card.view(), at);
+  }
   const string_view text = card.view();
-  const std::array<size_t, kPropCount> at = FindProperties(text);
 
-  auto decoded = [](string_view raw, int nMode) {
-    CString value(raw);
-    DecodeVCardValue(value, nMode);
-    return value;
+  // One buffer for every value on its way into an item, so that a value costs
+  // no allocation of its own.
+  CString value;
+  auto decode = [&value](CString& into, string_view raw, int nMode) {
+    into.str().assign(raw);
+    DecodeVCardValue(into, nMode);
+  };
+  auto setItem = [&](UINT nID, string_view raw, int nMode) {
+    decode(value, raw, nMode);
+    SetExtItem(nID, value, NO_LIMIT);
   };
   auto setPlain = [&](Prop prop, UINT nID) {
-    if (at[prop] != npos) SetExtItem(nID, CString(UpToCR(text, at[prop])), NO_LIMIT);
+    if (at[prop] != npos) setItem(nID, UpToCR(text, at[prop]), kModeNone);
   };
 
   size_t start = 0;
@@ -201,10 +353,10 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
     const string_view line = UpToCR(text, start);
     const size_t semicolon = line.find(';');
     if (semicolon != npos) {
-      m_strSurname = decoded(line.substr(0, semicolon), nMode);
-      m_strName = decoded(line.substr(semicolon + 1), nMode);
+      decode(m_strSurname, line.substr(0, semicolon), nMode);
+      decode(m_strName, line.substr(semicolon + 1), nMode);
     } else {
-      m_strSurname = decoded(line, nMode);
+      decode(m_strSurname, line, nMode);
       m_strName.Empty();
     }
   }
@@ -215,12 +367,10 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
     if (!ReadParameters(text, at[kADR], false, start, nMode)) return 0;
     size_t pos = start + 2;
     const size_t lineEnd = pos < text.size() ? text.find_first_of("\r\n", pos) : npos;
-    auto store = [&](UINT nID, size_t end) {
-      SetExtItem(nID, decoded(text.substr(pos, end - pos), nMode), NO_LIMIT);
-    };
+    auto store = [&](UINT nID, size_t end) { setItem(nID, text.substr(pos, end - pos), nMode); };
     if (lineEnd == npos) {
       // A line that nothing ends holds no value.
-      SetExtItem(ITEM_ADDRESS, CString(), NO_LIMIT);
+      setItem(ITEM_ADDRESS, {}, kModeNone);
     } else {
       const size_t street = text.find(';', pos);
       if (street == npos || street > lineEnd) {
@@ -239,12 +389,11 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
           if (pos < text.size() && text[pos] != '\r' && text[pos] != '\n') {
             const size_t zip = text.find_first_of(";\r", pos);
             if (zip == npos) {
-              SetExtItem(ITEM_ZIP, CString(), NO_LIMIT);
+              setItem(ITEM_ZIP, {}, kModeNone);
             } else {
               store(ITEM_ZIP, zip);
               pos = zip + 1;
-              if (pos < text.size() && text[pos] != '\n')
-                SetExtItem(ITEM_COUNTRY, decoded(UpToCR(text, pos), nMode), NO_LIMIT);
+              if (pos < text.size() && text[pos] != '\n') setItem(ITEM_COUNTRY, UpToCR(text, pos), nMode);
             }
           }
         }
@@ -254,10 +403,10 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
 
   if (at[kORG] != npos) {
     if (!ReadParameters(text, at[kORG], false, start, nMode)) return 0;
-    SetExtItem(ITEM_COMPANY, decoded(UpToCR(text, start), nMode), NO_LIMIT);
+    setItem(ITEM_COMPANY, UpToCR(text, start), nMode);
   }
 
-  if (at[kTelHome] != npos) m_strNum = CString(UpToCR(text, at[kTelHome]));
+  if (at[kTelHome] != npos) m_strNum.str().assign(UpToCR(text, at[kTelHome]));
   setPlain(kTelWork, ITEM_OFFICE);
   setPlain(kTelCell, ITEM_MOBILE);
   setPlain(kTelFax, ITEM_FAX);
@@ -267,7 +416,7 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
 
   if (at[kTITLE] != npos) {
     if (!ReadParameters(text, at[kTITLE], false, start, nMode)) return 0;
-    SetExtItem(ITEM_TITLE, decoded(UpToCR(text, start), nMode), NO_LIMIT);
+    setItem(ITEM_TITLE, UpToCR(text, start), nMode);
   }
 
   setPlain(kTel, ITEM_OTHER_NUMBER);
@@ -277,7 +426,8 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
   for (Prop prop : {kESICategories, kCategories}) {
     if (at[prop] == npos) continue;
     if (!ReadParameters(text, at[prop], false, start, nMode)) return 0;
-    const CString category = decoded(UpToCR(text, start), nMode);
+    CString& category = value;
+    decode(category, UpToCR(text, start), nMode);
     if (noGroupName && category == *noGroupName) {
       m_nGroupID = 0;
     } else if (!groups) {

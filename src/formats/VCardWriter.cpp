@@ -2,6 +2,9 @@
 // a value; text values holding a byte above 0x7F go out in the character-set form
 // the caller picked (UTF-8 quoted-printable or UTF-7), the others as they are.
 // Lines end in CR LF and are never folded.
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -21,11 +24,87 @@ struct Piece {
   const CString* value;
 };
 
+// Eight bytes at a time: most values are 7-bit and short.
 bool AnyNonAscii(string_view text) {
-  for (unsigned char c : text)
-    if (c > 0x7F) return true;
+  const char* p = text.data();
+  size_t n = text.size();
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    if (word & 0x8080808080808080ull) return true;
+  }
+  for (; n > 0; ++p, --n)
+    if (static_cast<unsigned char>(*p) > 0x7F) return true;
   return false;
 }
+
+// The quoted-printable UTF-8 of each byte of a single-byte code page ("á" is
+// "=C3=A1"): every byte of such a code page is one UTF-16 character, so a
+// value's encoding is the encodings of its bytes in a row. Built once per
+// code page through the platform's converters.
+struct QuotedPrintableTable {
+  std::array<std::array<char, 12>, 256> text{};
+  std::array<unsigned char, 256> length{};
+
+  explicit QuotedPrintableTable(UINT codePage) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (int b = 0; b < 256; ++b) {
+      const char byte = static_cast<char>(b);
+      WCHAR wide[2];
+      char utf8[4];
+      const int nWide = MultiByteToWideChar(codePage, 0, &byte, 1, wide, 2);
+      const int nUtf8 =
+          nWide > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, nWide, utf8, 4, nullptr, nullptr) : 0;
+      for (int i = 0; i < nUtf8; ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        text[b][3 * i] = '=';
+        text[b][3 * i + 1] = kHex[c >> 4];
+        text[b][3 * i + 2] = kHex[c & 0x0F];
+      }
+      length[b] = static_cast<unsigned char>(3 * nUtf8);
+    }
+  }
+};
+
+// The table of the ANSI code page, or null for one that is not single-byte.
+const QuotedPrintableTable* QuotedPrintableTableOfACP() {
+  switch (sorrel::ResolveCodePage(CP_ACP)) {
+    case 1250: {
+      static const QuotedPrintableTable table(1250);
+      return &table;
+    }
+    case 1252: {
+      static const QuotedPrintableTable table(1252);
+      return &table;
+    }
+    default:
+      return nullptr;
+  }
+}
+
+// Appends every byte of the value's UTF-8 as "=XX", letters and spaces too:
+// three characters per byte and no soft line breaks.
+void AppendQuotedPrintableUtf8(std::string& out, string_view ansi) {
+  if (const QuotedPrintableTable* table = QuotedPrintableTableOfACP()) {
+    size_t at = out.size();
+    out.resize(at + 9 * ansi.size());  // at most three UTF-8 bytes per byte
+    char* dst = out.data() + at;
+    for (unsigned char c : ansi) {
+      std::memcpy(dst, table->text[c].data(), 9);
+      dst += table->length[c];
+    }
+    out.resize(static_cast<size_t>(dst - out.data()));
+    return;
+  }
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (unsigned char c : sorrel::AnsiToUtf8(ansi)) {
+    const char escape[3] = {'=', kHex[c >> 4], kHex[c & 0x0F]};
+    out.append(escape, 3);
+  }
+}
+
+// The converter closes every base64 run with '-'.
+void AppendUtf7(std::string& out, string_view ansi) { out += sorrel::AnsiToUtf7(ansi); }
 
 const CString& EmptyText() {
   static const CString empty;
@@ -37,24 +116,6 @@ const CString& Item(const CExtendedItems* items, UINT nID) {
   const CString* value = items ? items->GetValuePtrByID(nID) : nullptr;
   return value ? *value : EmptyText();
 }
-
-// Every byte of the UTF-8 text as "=XX", letters and spaces too: three characters
-// per byte and no soft line breaks.
-void QuotedPrintableUtf8(CString& value) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  const std::string utf8 = sorrel::AnsiToUtf8(value.view());
-  std::string encoded;
-  encoded.reserve(utf8.size() * 3);
-  for (unsigned char c : utf8) {
-    encoded += '=';
-    encoded += kHex[c >> 4];
-    encoded += kHex[c & 0x0F];
-  }
-  value.str() = std::move(encoded);
-}
-
-// The converter closes every base64 run with '-'.
-void Utf7(CString& value) { value.str() = sorrel::AnsiToUtf7(value.view()); }
 
 // "PROPERTY:" and the pieces; or, when the line may be encoded and any value holds
 // a byte above 0x7F, the character-set form with every value encoded, the 7-bit
@@ -76,15 +137,12 @@ void FormatLine(CString& line, string_view property, std::initializer_list<Piece
     }
   } else {
     out += codePage == CP_UTF8 ? ";CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:" : ";CHARSET=UTF-7:";
-    CString copy;
     for (const Piece& piece : pieces) {
       out += piece.lead;
-      copy = *piece.value;
       if (codePage == CP_UTF8)
-        QuotedPrintableUtf8(copy);
+        AppendQuotedPrintableUtf8(out, piece.value->view());
       else
-        Utf7(copy);
-      out += copy.view();
+        AppendUtf7(out, piece.value->view());
     }
   }
   out += "\r\n";
@@ -109,9 +167,17 @@ bool HasAddress(const CExtendedItems* items) {
 
 int CEntry::HasNonASCII(const CString& value) { return AnyNonAscii(value.view()) ? 1 : 0; }
 
-void CEntry::EncodeQuotedPrintableUTF8(CString& value) { QuotedPrintableUtf8(value); }
+void CEntry::EncodeQuotedPrintableUTF8(CString& value) {
+  std::string encoded;
+  AppendQuotedPrintableUtf8(encoded, value.view());
+  value.str() = std::move(encoded);
+}
 
-void CEntry::EncodeUTF7(CString& value) { Utf7(value); }
+void CEntry::EncodeUTF7(CString& value) {
+  std::string encoded;
+  AppendUtf7(encoded, value.view());
+  value.str() = std::move(encoded);
+}
 
 void CEntry::WriteVCardN(CString& line, UINT codePage) const {
   FormatLine(line, "N", {{"", &m_strSurname}, {";", &m_strName}}, codePage, true);
@@ -153,7 +219,8 @@ void CEntry::GetAsVCardVer1(CString& out, CGroups* groups) const {
   std::string& card = out.str();
   card.clear();
   card.reserve(256);
-  CString line;
+  // The scratch line keeps its buffer from card to card.
+  static thread_local CString line;
   card += "BEGIN:VCARD\r\nVERSION:1.0\r\n";
   WriteVCardN(line, CP_UTF8);
   card += line.view();
@@ -180,7 +247,7 @@ void CEntry::GetAsVCardVer21(CString& out, UINT codePage, CGroups* groups) const
   std::string& card = out.str();
   card.clear();
   card.reserve(256);
-  CString line;
+  static thread_local CString line;
   card += "BEGIN:VCARD\r\nVERSION:2.1\r\n";
   WriteVCardN(line, codePage);
   card += line.view();

@@ -11,6 +11,7 @@
 using vcardtest::Ansi;
 using vcardtest::Card;
 using vcardtest::Describe;
+using vcardtest::HexEscapes;
 
 namespace {
 
@@ -160,6 +161,21 @@ TEST(VCardReader, DecodesValuesByMode) {
         << "mode " << c.nMode << " on " << c.raw;
   // =ZZ gives a real zero byte, not an end of the value.
   EXPECT_EQ(CEntryTestAccess::Decode("a=ZZb", 1), std::string("a\0b", 3));
+}
+
+// Every character of two UTF-8 bytes decodes as the platform's converter takes
+// it, alone and between 7-bit text; longer and broken sequences too.
+TEST(VCardReader, DecodesUtf8AsThePlatformDoes) {
+  // Twice: once as the character is first met, once as it is known.
+  for (int pass = 0; pass < 2; ++pass) {
+    for (unsigned ch = 0x80; ch < 0x800; ++ch) {
+      const std::string utf8 = {static_cast<char>(0xC0 | (ch >> 6)), static_cast<char>(0x80 | (ch & 0x3F))};
+      for (const std::string& text : {utf8, "a" + utf8 + "b" + utf8})
+        ASSERT_EQ(CEntryTestAccess::Decode(HexEscapes(text), 2), sorrel::Utf8ToAnsi(text)) << std::hex << ch;
+    }
+  }
+  for (const char* text : {"\xE2\x82\xAC", "x\xC3", "\xC3x", "\xC0\x80", "\xF0\x9F\x98\x80", "\xA1", "\xC3\xA1\xE4\xB8\xAD"})
+    EXPECT_EQ(CEntryTestAccess::Decode(HexEscapes(text), 2), sorrel::Utf8ToAnsi(text)) << text;
 }
 
 TEST(VCardReader, RemovesSoftLineBreaksFromTheCallersCard) {

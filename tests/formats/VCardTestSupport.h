@@ -69,6 +69,14 @@ inline std::string Describe(const CEntry& e) {
   return s;
 }
 
+// Every byte as "=XX": what the writer makes of UTF-8, what the reader decodes.
+inline std::string HexEscapes(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) out += {'=', kHex[c >> 4], kHex[c & 0xF]};
+  return out;
+}
+
 // A card around body lines given with LF ends: every LF becomes CR LF.
 inline CString Card(std::string_view utf8Body, std::string_view version = "2.1") {
   std::string card = "BEGIN:VCARD\r\nVERSION:";

@@ -150,6 +150,15 @@ TEST(VCardWriter, Encoders) {
   }
 }
 
+// Each byte of the code page, undefined ones too, encodes as the "=XX" of its
+// UTF-8 from the platform's converter, alone and inside 7-bit text.
+TEST(VCardWriter, QuotedPrintableOfEveryByte) {
+  for (int b = 0; b < 256; ++b) {
+    const std::string text = {'a', static_cast<char>(b), 'b', static_cast<char>(b)};
+    EXPECT_EQ(CEntryTestAccess::EncodeQP(text), vcardtest::HexEscapes(sorrel::AnsiToUtf8(text))) << b;
+  }
+}
+
 // ---- lines and their conditions -----------------------------------------------
 
 struct LineCase {
