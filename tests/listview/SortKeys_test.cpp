@@ -96,6 +96,7 @@ TEST_F(SortKeysTest, CompareEntriesByKeyRules) {
       {{3}, {.name = "Jan"}, {.name = "Jana"}, false, -1, "a prefix sorts first"},
       {{3}, {.name = "Alexandra Konstantinov\xE1"}, {.name = "alexandra konstantinova"}, false, 1,
        "long texts compare in place"},
+      {{4}, {.number = "+420"}, {.number = "00420"}, false, -1, "numbers compare as text"},
       {{12}, {.surname = "Nov\xE1k"}, {.surname = "novak"}, false, 1, "the surname"},
       {{1}, {.position = 0xFFFFFFFF}, {.position = 1}, false, 1, "positions are unsigned"},
       {{6}, {.noExt = true}, {.item = 6, .text = ""}, false, 1, "no extended items after an empty item"},
