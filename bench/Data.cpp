@@ -1,5 +1,7 @@
 #include "Data.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -68,6 +70,8 @@ std::unique_ptr<CEntry> CopyEntry(const CEntry& src, CGroups* groups) {
   e->ClearChangedFlag();
   return e;
 }
+
+std::size_t HeapInUse() { return mallinfo2().uordblks; }
 
 void MeasureMemcpy(benchmark::State& state, const std::string& output, std::size_t items) {
   std::string out(output.size(), '\0');

@@ -66,11 +66,15 @@ inline void SetThroughput(benchmark::State& state, std::size_t items, std::size_
   state.counters["bytes"] = static_cast<double>(bytes);
 }
 
-// Times read(), which fills entries, once per iteration. One untimed pass comes
+// Bytes of the heap in use (malloc's own count).
+std::size_t HeapInUse();
+
+// Times read(), which fills entries, once per iteration; returns how many
+// entries one pass made. One untimed pass comes
 // first, so that the figures are of a reader whose heap is warm, and the
 // entries of one pass are destroyed outside the timing.
 template <class F>
-void MeasureReading(benchmark::State& state, std::vector<std::unique_ptr<CEntry>>& entries, F&& read) {
+std::size_t MeasureReading(benchmark::State& state, std::vector<std::unique_ptr<CEntry>>& entries, F&& read) {
   read();
   for (auto _ : state) {
     state.PauseTiming();
@@ -78,6 +82,12 @@ void MeasureReading(benchmark::State& state, std::vector<std::unique_ptr<CEntry>
     state.ResumeTiming();
     read();
   }
+  // What the entries of one pass hold on the heap, told by what destroying
+  // them gives back.
+  std::size_t count = entries.size(), before = HeapInUse();
+  entries.clear();
+  if (count) state.counters["heap_per_entry"] = static_cast<double>(before - HeapInUse()) / static_cast<double>(count);
+  return count;
 }
 
 // Times write(out), which appends a whole book's text to out, once per
