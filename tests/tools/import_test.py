@@ -124,6 +124,18 @@ class Import(toolcase.ToolCase):
             self.run_tool("export", book, *form, "-o", cards)
             self.run_tool("import", cards, "-o", back)
             self.assertEqual(self.read(back).decode("cp1250").split("\n")[1:3], lines[1:], form)
+        # Version 1.0 carries fewer items, and its categories unlabelled in Windows-1250.
+        lines10 = [
+            lines[0],
+            '2,1,"Jan""Novák","+420601123456",5,"+420221000111",6,"+420603000111",8,"+420221000112",'
+            '9,"jan@example.cz",10,"Dlouhá 5",13,"ACME",18,"Praha",20,"110 00",21,"Česko",27,"http://example.cz",1',
+            lines[2],
+        ]
+        book10, cards, back = self.write_book("book10.txt", lines10), self.path("cards10.vcf"), self.path("back10.txt")
+        self.run_tool("export", book10, "--vcard10", "-o", cards)
+        self.run_tool("import", cards, "-o", back)
+        self.assertEqual(self.read(back).decode("cp1250").split("\n")[:3],
+                         ['1,"Rodina",40,1,2,"Přátelé",40,1'] + lines10[1:])
 
     def test_progress_on_a_terminal(self):
         cards = self.write("many.vcf", b"BEGIN:VCARD\r\nN:A;B\r\nTEL:1\r\nEND:VCARD\r\n" * 250)
