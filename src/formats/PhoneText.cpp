@@ -229,7 +229,7 @@ void CEntry::FillFromText(CString& strText, int bWithLocation, int bCreateExtIte
   // opening quote.
   cursor.Skip(1);
   std::string_view names = cursor.CutField(kQuoteComma, 1);
-  size_t pair = names.find(kNameSurname);
+  size_t pair = TextCursor::FindIn(names, kNameSurname);
   if (pair != std::string_view::npos) {
     m_bAllowsNameSurnameDivision = 1;
     m_strSurname.str().assign(names.substr(pair + kNameSurname.size()));

@@ -27,16 +27,17 @@ class TextCursor {
 
   // Offset of the first occurrence within the rest, npos when there is none.
   size_t Find(char ch) const { return Relative(m_text.find(ch, m_pos)); }
+  size_t Find(std::string_view pattern) const { return Relative(FindIn(m_text, pattern, m_pos)); }
+
   // The separators of the forms are two characters long: jumping from one
   // first character to the next is much faster than comparing at every place.
-  size_t Find(std::string_view pattern) const {
-    if (pattern.size() != 2) return Relative(m_text.find(pattern, m_pos));
-    const char* begin = m_text.data() + m_pos;
-    const char* end = m_text.data() + m_text.size();
-    for (const char* p = begin; end - p >= 2; ++p) {
+  static size_t FindIn(std::string_view text, std::string_view pattern, size_t from = 0) {
+    if (pattern.size() != 2) return text.find(pattern, from);
+    const char* end = text.data() + text.size();
+    for (const char* p = text.data() + std::min(from, text.size()); end - p >= 2; ++p) {
       p = static_cast<const char*>(std::memchr(p, pattern[0], static_cast<size_t>(end - p - 1)));
       if (!p) break;
-      if (p[1] == pattern[1]) return static_cast<size_t>(p - begin);
+      if (p[1] == pattern[1]) return static_cast<size_t>(p - text.data());
     }
     return npos;
   }
