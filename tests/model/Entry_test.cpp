@@ -49,8 +49,13 @@ TEST(Entry, LimitedSetters) {
   entry.ClearChangedFlag();
   entry.SetSurname("Other", NO_LIMIT);
   EXPECT_EQ(entry.GetSurname(), "");
-  EXPECT_EQ(entry.Changed(), 0);
   EXPECT_EQ(entry.IsVIP(), 1);
+  // Place and icon leave the change flag; location 12 never switches division on.
+  entry.SetLocation(12);
+  entry.SetPos(3);
+  entry.SetIcon(2);
+  EXPECT_EQ(entry.Changed(), 0);
+  EXPECT_EQ(entry.AllowsNameSurnameDivision(), 0);
 
   const struct {
     const char *pszIn, *pszOut;
