@@ -182,20 +182,29 @@ def memory_table(res):
 
 
 def linearity_table(res):
-    names = sorted({r.rsplit("/", 1)[0] for r in res if re.search(r"/\d+$", r)})
-    out = ["| operation | n → 10 n | CPU ms at n | CPU ms at 10 n | time ratio | ≤ 11× |",
-           "|---|---|---:|---:|---:|:-:|"]
+    """Each operation at n and 10 n beside its floor's growth. Sorting is held
+    to n log n: 10× the input may take 11/10 of the 12.5× that n log n grows."""
+    floors = {}
+    for op, floor, target, floor_name in PAIRS:
+        if not floor_name.startswith("yardstick"):
+            floors.setdefault(op, floor)
+    out = ["| operation | n → 10 n | CPU ms at n | CPU ms at 10 n | time ratio | its floor's ratio | limit | met |",
+           "|---|---|---:|---:|---:|---:|---:|:-:|"]
     verdicts = {}
-    for name in names:
+    for name, floor in floors.items():
         small, big = size_of(name, "small"), size_of(name, "big")
         a, b = res.get("%s/%d" % (name, small)), res.get("%s/%d" % (name, big))
         if not a or not b or a["error"] or b["error"] or not a["ms"]:
             continue
+        fa, fb = res.get("%s/%d" % (floor, small)), res.get("%s/%d" % (floor, big))
+        floor_ratio = fb["ms"] / fa["ms"] if fa and fb and not fa["error"] and not fb["error"] and fa["ms"] else None
+        limit = LINEARITY_LIMIT * (12.5 / 10 if name.startswith("SortEntries") else 1)
         ratio = b["ms"] / a["ms"]
-        ok = ratio <= LINEARITY_LIMIT
+        ok = ratio <= limit
         verdicts[name] = (ratio, ok)
-        out.append("| %s | %s → %s | %.2f | %.2f | %.1f× | %s |" % (
-            name, "{:,}".format(small), "{:,}".format(big), a["ms"], b["ms"], ratio, "yes" if ok else "**no**"))
+        out.append("| %s | %s → %s | %.2f | %.2f | %.1f× | %s | %.1f× | %s |" % (
+            name, "{:,}".format(small), "{:,}".format(big), a["ms"], b["ms"], ratio,
+            "%.1f×" % floor_ratio if floor_ratio else "–", limit, "yes" if ok else "**no**"))
     return out, verdicts
 
 
@@ -238,7 +247,7 @@ def targets(res, verdicts):
         ratio("SortEntries/sort", "SortEntries_floor", 1000000), 1.5)
     say("Sorting 1,000,000 entries by 3, 2, 1, 4 with std::stable_sort, time / floor",
         ratio("SortEntries/stable_sort", "SortEntries_floor", 1000000), 1.5)
-    bad = [k for k, (r, ok) in verdicts.items() if not ok and "floor" not in k]
+    bad = [k for k, (r, ok) in verdicts.items() if not ok]
     if verdicts:
         lines.append("- Linearity (10× the input in at most 11× the time): %s." % (
             "met by every operation" if not bad else "**not met** by " + ", ".join(
@@ -390,9 +399,10 @@ def main():
             " `CEntry` with three strings and a `CExtendedItems` with 24 more, most of them filled: the model"
             " alone takes about three times the text it comes from.", ""] + memory_table(res) + ["",
             "## Linearity", "",
-            "10 000 → 100 000 entries (sorting: 100 000 → 1 000 000; n log n makes 12.5× the ideal there)."
-            " Floors are listed too: where a floor itself grows by more than 10×, the larger input left the"
-            " caches, and the operation cannot do better than its floor.", ""] + lin + ["",
+            "10 000 → 100 000 entries (sorting: 100 000 → 1 000 000, held to n log n, which grows 12.5× there)."
+            " Beside each, how its floor grows over the same inputs: where the floor itself grows by more than"
+            " 10×, the larger input no longer fits in the caches (10 000 entries take about 10 MB of heap, the"
+            " L3 cache is 32 MB and shared), and no code can grow by less than its floor.", ""] + lin + ["",
             "## Targets of the benchmark issue", ""] + targets(res, verdicts) + ["",
             "## End to end: the sorrel tool", ""] + e2e + [""]
     analysis = os.path.join(here, "analysis.md")
