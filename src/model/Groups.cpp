@@ -162,11 +162,10 @@ void CGroups::FillFromText(const CString& strText, int bShort) {
 
     UINT nMaxLen = sorrel::AtoiUnsigned(cursor.Rest());
     cursor.CutField(',');
-    int nAttr = sorrel::Atoi(cursor.Rest());
-    bool last = cursor.Find(',') == sorrel::TextCursor::npos;
-    cursor.CutField(',');
-    add(id, name, nMaxLen, nAttr);
-    if (last) break;
+    add(id, name, nMaxLen, sorrel::Atoi(cursor.Rest()));
+    size_t attrEnd = cursor.Find(',');
+    if (attrEnd == sorrel::TextCursor::npos) break;  // the attribute was the last field
+    cursor.Skip(attrEnd + 1);
   }
 
   if (static_cast<UINT>(m_Groups.GetSize()) < m_nMaxGroups) {
