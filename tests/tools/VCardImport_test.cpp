@@ -211,6 +211,42 @@ TEST(ToReaderForm, BadInputNeverReadsPastTheEnd) {
   }
 }
 
+// Every prefix of real cards, and each of them with a troublesome byte inserted
+// anywhere: the result is a card or a problem, and every card made is one the
+// library's reader accepts. Under the sanitizer build this also shows that no
+// cut-off input is read past its end.
+TEST(ToReaderForm, EveryCutAndInsertionGivesACardTheReaderTakes) {
+  const std::string seeds[] = {
+      Card({"VERSION:2.1", "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Dvo=C5=99=", "=C3=A1k;Anton=C3=ADn",
+            "TEL;CELL;PREF:+420603", "ADR;HOME:;;Ul 1;Brno;;602 00;CZ", "BDAY:19750307"}),
+      Card({"VERSION:3.0", "N:Dee\\;Mark\\n;;;", "item1.TEL;TYPE=\"voice,home\":tel:+44", " 555",
+            "EMAIL;TYPE=INTERNET,PREF:a@b", "CATEGORIES:A\\,B,C", "X-IRMC-LUID:0002"}),
+      Card({"N;CHARSET=UTF-7:Nov+AOE-k;Jan", "ORG;ENCODING=B;CHARSET=SHIFT_JIS:k2OShg=="}, "\n"),
+  };
+  const std::string inserts[] = {"=", "\\", ";", ":", "\"", ",", "\r", "\n", " ", "+", "-", "\x80", "\xFF", "\xC3"};
+  size_t cards = 0;
+  for (const std::string& seed : seeds) {
+    for (size_t cut = 0; cut <= seed.size(); ++cut) {
+      std::vector<std::string> inputs = {seed.substr(0, cut)};
+      for (const std::string& insert : inputs[0].empty() ? std::vector<std::string>{} : std::vector<std::string>(
+                                                                                          std::begin(inserts), std::end(inserts)))
+        inputs.push_back(seed.substr(0, cut) + insert + seed.substr(cut));
+      for (const std::string& input : inputs) {
+        for (const tool::RawCard& raw : tool::SplitCards(input)) EXPECT_FALSE(raw.text.empty());
+        tool::ReaderCard r = tool::ToReaderForm(input);
+        ASSERT_NE(r.problem.empty(), r.text.empty()) << input;
+        if (r.text.empty()) continue;
+        CEntry e(1, 1);
+        e.SetLocation(2);
+        CString text(r.text);
+        ASSERT_EQ(e.FillFromVCard(text, nullptr, nullptr), 1) << input << "\n->\n" << r.text;
+        ++cards;
+      }
+    }
+  }
+  EXPECT_GT(cards, 1000u);
+}
+
 // The converted card is what the library reads back into the entry.
 TEST(ToReaderForm, TheLibraryReadsTheConvertedCard) {
   tool::ReaderCard r = tool::ToReaderForm(
