@@ -93,15 +93,20 @@ class Progress {
  public:
   explicit Progress(size_t total) : total_(total), on_(total >= kProgressFrom && isatty(STDERR_FILENO)) {}
   void Step(size_t done) {
-    if (on_ && (done % 25 == 0 || done == total_)) std::fprintf(stderr, "\rsorrel import: card %zu of %zu", done, total_);
+    if (on_ && (done % 25 == 0 || done == total_ || cleared_)) {
+      std::fprintf(stderr, "\rsorrel import: card %zu of %zu", done, total_);
+      cleared_ = false;
+    }
   }
   void Clear() {
     if (on_) std::fputs("\r\033[K", stderr);
+    cleared_ = true;
   }
 
  private:
   size_t total_;
   bool on_;
+  bool cleared_ = false;
 };
 
 int Run(const std::vector<std::string>& args) {
@@ -161,7 +166,8 @@ int Run(const std::vector<std::string>& args) {
         entry->FillFromVCard(text, &book.groups, nullptr);
         entry->SetPos(UINT(book.slots.size() + 1));
       }
-      progress.Clear();
+      // Messages take the progress line's place; the next step writes it again.
+      if (!problem.empty() || !form.notes.empty()) progress.Clear();
       if (!problem.empty()) {
         std::fprintf(stderr, "sorrel import: %s: not imported: %s\n", where.c_str(), problem.c_str());
         rejected += card.text;
