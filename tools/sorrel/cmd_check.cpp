@@ -44,12 +44,27 @@ std::string DescribeDifference(const std::string& raw, const std::string& writte
   size_t i = 0;
   while (i < raw.size() && i < written.size() && raw[i] == written[i]) ++i;
   auto around = [i](const std::string& s) {
-    size_t from = i < 12 ? 0 : i - 12;
-    std::string part = s.substr(from, 32);
-    return tool::ToUtf8(part) + (from + 32 < s.size() ? "..." : "");
+    size_t from = i < 16 ? 0 : i - 16;
+    std::string part = s.substr(from, 40);
+    return (from > 0 ? "..." : "") + tool::ToUtf8(part) + (from + 40 < s.size() ? "..." : "");
   };
-  return "differs from byte " + std::to_string(i + 1) + ": line has \"" + around(raw) +
-         "\", written back \"" + around(written) + "\"";
+  return "from byte " + std::to_string(i + 1) + " the line reads [" + around(raw) +
+         "] but the entry writes [" + around(written) + "]";
+}
+
+// What is structurally wrong with a slot line, where it can be told.
+std::string StructuralReason(const std::string& raw) {
+  size_t open = raw.find('"');
+  if (open == std::string::npos) return "the line has no quoted name";
+  size_t nameEnd = raw.find("\",", open + 1);
+  if (nameEnd == std::string::npos) {
+    size_t close = raw.find('"', open + 1);
+    if (close == std::string::npos) return "the name has no closing quote";
+    if (close + 1 == raw.size()) return "the line ends after the name: it has no number field";
+    return "the name's closing quote is not followed by a comma, so the name runs on into the number";
+  }
+  if (raw.compare(nameEnd, 3, "\",\"") != 0) return "the number does not follow the name as a quoted field";
+  return std::string();
 }
 
 struct Verdict {
@@ -97,7 +112,9 @@ Verdict Judge(const tool::Slot& slot, bool withSyncId) {
         entry.GetLocation() != 1 && entry.GetLocation() != 2 && entry.GetLocation() != 12)
       v.notes.push_back("damage: location " + std::to_string(entry.GetLocation()) +
                         " keeps no extended items, so the line's items are dropped");
-    v.notes.push_back("damage: " + DescribeDifference(expected, written));
+    std::string reason = StructuralReason(slot.raw);
+    v.notes.push_back("damage: " + (reason.empty() ? std::string() : reason + "; ") +
+                      DescribeDifference(expected, written));
   }
   return v;
 }
