@@ -133,28 +133,24 @@ CArray<CEntry*, CEntry*> PhoneBook::EntryArray() const {
   return entries;
 }
 
-std::string ToUtf8(const std::string& text) {
+namespace {
+
+// Text from one code page to another through UTF-16, as a Windows host does it.
+std::string Transcode(UINT from, UINT to, const std::string& text) {
   if (text.empty()) return std::string();
-  int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+  int wideLength = MultiByteToWideChar(from, 0, text.data(), int(text.size()), nullptr, 0);
   std::u16string wide(size_t(wideLength), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), wideLength);
-  int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  MultiByteToWideChar(from, 0, text.data(), int(text.size()), wide.data(), wideLength);
+  int length = WideCharToMultiByte(to, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
   std::string out(size_t(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data(), length, nullptr, nullptr);
+  WideCharToMultiByte(to, 0, wide.data(), wideLength, out.data(), length, nullptr, nullptr);
   return out;
 }
 
-std::string ToUtf8(const CString& text) { return ToUtf8(text.str()); }
+}  // namespace
 
-CString FromUtf8(const std::string& text) {
-  if (text.empty()) return CString();
-  int wideLength = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-  std::u16string wide(size_t(wideLength), u'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), wideLength);
-  int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-  std::string out(size_t(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, out.data(), length, nullptr, nullptr);
-  return CString(out);
-}
+std::string ToUtf8(const std::string& text) { return Transcode(CP_ACP, CP_UTF8, text); }
+std::string ToUtf8(const CString& text) { return ToUtf8(text.str()); }
+CString FromUtf8(const std::string& text) { return CString(Transcode(CP_UTF8, CP_ACP, text)); }
 
 }  // namespace tool
