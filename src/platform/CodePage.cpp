@@ -132,6 +132,7 @@ int BestFit(SingleByteTable& t, char16_t ch) {
 void DecodeUtf8(std::string_view in, std::u16string& out, bool& invalid) {
   const auto* s = reinterpret_cast<const unsigned char*>(in.data());
   size_t n = in.size();
+  out.reserve(out.size() + n);  // never more units than bytes
   for (size_t i = 0; i < n;) {
     unsigned c = s[i];
     if (c < 0x80) {
@@ -258,6 +259,7 @@ void EncodeUtf7(std::u16string_view in, std::string& out) {
 }
 
 void DecodeUtf7(std::string_view in, std::u16string& out, bool& invalid) {
+  out.reserve(out.size() + in.size());  // never more units than bytes
   size_t i = 0;
   while (i < in.size()) {
     unsigned char c = static_cast<unsigned char>(in[i]);
