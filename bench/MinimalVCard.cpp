@@ -39,7 +39,7 @@ MinimalVCardWriter::MinimalVCardWriter(const CGroups& groups, gen::CardForm form
     char utf8[4];
     int n = WideCharToMultiByte(CP_UTF8, 0, &m_utf16[b], 1, utf8, sizeof utf8, nullptr, nullptr);
     Encoded& e = m_utf8[b];
-    e.length = 0;
+    e = Encoded{};
     for (int i = 0; i < n; ++i) {
       unsigned char u = static_cast<unsigned char>(utf8[i]);
       e.text[e.length++] = '=';
