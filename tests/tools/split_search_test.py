@@ -1,7 +1,6 @@
 """sorrel split and sorrel search on a small phone book."""
-import re
-
 import toolcase
+from toolcase import column
 
 BOOK = [
     '1,"Rodina",12,0,4,"VIP",12,0',
@@ -15,47 +14,28 @@ BOOK = [
 
 class Split(toolcase.ToolCase):
     def test_numbers_become_entries_after_all_the_others(self):
-        book = self.write_book("book.txt", BOOK)
         out = self.path("out.txt")
-        _, stderr = self.run_tool("split", book, "-o", out)
+        _, stderr = self.run_tool("split", self.write_book("book.txt", BOOK), "-o", out)
         self.assertIn("3 entries split into 3 single-number entries", stderr)
-        self.assertEqual(
-            self.read(out).decode("cp1250").split("\n"),
-            [
-                BOOK[0],
-                # the entry keeps name, surname, number, group and icon
-                '2,4,"Jan""Novák","+420601123456",1,5,3,0,0,0,0',
-                '1,9,"škoda auto","777"',
-                "EMPTY",
-                BOOK[4],
-                '2,7,"Ota""Malý","456"',
-                # office before pager; positions after the highest of the location
-                '2,8,"Jan (Kancelář)","0222333444"',
-                '2,9,"Jan (Pager)","0609111"',
-                '1,10,"škoda auto (Mobil)","+420777000111"',
-                "",
-            ],
-        )
-        # the written book reads back line for line
-        stdout, _ = self.run_tool("check", out)
-        self.assertIn("0 damaged", stdout)
+        self.assertEqual(self.book_lines(out), [
+            BOOK[0],
+            # the entry keeps name, surname, number, group and icon
+            '2,4,"Jan""Novák","+420601123456",1,5,3,0,0,0,0',
+            '1,9,"škoda auto","777"',
+            "EMPTY",
+            BOOK[4],
+            '2,7,"Ota""Malý","456"',
+            # office before pager; positions after the highest of the location
+            '2,8,"Jan (Kancelář)","0222333444"',
+            '2,9,"Jan (Pager)","0609111"',
+            '1,10,"škoda auto (Mobil)","+420777000111"',
+            "",
+        ])
+        self.assertIn("0 damaged", self.run_tool("check", out)[0])
 
     def test_missing_book_and_standard_output(self):
-        _, stderr = self.run_tool("split", self.path("none.txt"), expect=2)
-        self.assertIn("none.txt", stderr)
-        stdout, _ = self.run_tool("split", self.write_book("b.txt", BOOK))  # to standard output
-        self.assertIn("Jan (Pager)", stdout)
-
-
-def column(table, caption):
-    """The cells of one column of a table as sorrel show prints it: the rule
-    under the header marks each column's extent with dashes."""
-    if not table:
-        return []
-    lines = table.splitlines()
-    spans = [m.span() for m in re.finditer(r"-+", lines[1])]
-    start, end = next((a, b) for a, b in spans if lines[0][a:b].strip() == caption)
-    return [row[start:end].strip() for row in lines[2:]]
+        self.assertIn("none.txt", self.run_tool("split", self.path("none.txt"), expect=2)[1])
+        self.assertIn("Jan (Pager)", self.run_tool("split", self.write_book("b.txt", BOOK))[0])
 
 
 class Search(toolcase.ToolCase):
@@ -85,14 +65,11 @@ class Search(toolcase.ToolCase):
 
     def test_shows_the_chosen_columns(self):
         stdout, _ = self.run_tool("search", self.book, "0609", "--columns", "16,12")
-        self.assertEqual(column(stdout, "Pager"), ["0609111"])
-        self.assertEqual(column(stdout, "Příjmení"), ["Novák"])
+        self.assertEqual((column(stdout, "Pager"), column(stdout, "Příjmení")), (["0609111"], ["Novák"]))
 
     def test_usage_errors(self):
-        _, stderr = self.run_tool("search", self.book, expect=2)
-        self.assertIn("needs BOOK TEXT", stderr)
-        _, stderr = self.run_tool("search", self.path("none.txt"), "x", expect=2)
-        self.assertIn("none.txt", stderr)
+        self.assertIn("needs BOOK TEXT", self.run_tool("search", self.book, expect=2)[1])
+        self.assertIn("none.txt", self.run_tool("search", self.path("none.txt"), "x", expect=2)[1])
 
 
 if __name__ == "__main__":
