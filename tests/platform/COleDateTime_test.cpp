@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "sorrel/COleDateTime.h"
 
 TEST(COleDateTime, CalendarDatesAndTheirValues) {
@@ -24,10 +26,9 @@ TEST(COleDateTime, CalendarDatesAndTheirValues) {
     EXPECT_DOUBLE_EQ(dt.m_dt, c.value) << c.text;
     // And back from the value.
     COleDateTime back(c.value);
-    EXPECT_EQ(back.GetYear(), c.y) << c.text;
-    EXPECT_EQ(back.GetMonth(), c.mo) << c.text;
-    EXPECT_EQ(back.GetDay(), c.d) << c.text;
-    EXPECT_EQ(back.GetHour(), c.h) << c.text;
+    EXPECT_EQ((std::array{back.GetYear(), back.GetMonth(), back.GetDay(), back.GetHour()}),
+              (std::array{c.y, c.mo, c.d, c.h}))
+        << c.text;
     EXPECT_EQ(back.Format("%Y-%m-%d"), c.text);
   }
 }
@@ -54,10 +55,8 @@ TEST(COleDateTime, InvalidDatesGiveZeroAndStatusInvalid) {
 
 TEST(COleDateTime, PartsAndFormatting) {
   COleDateTime dt(2000, 1, 1, 13, 45, 30);
-  EXPECT_EQ(dt.GetMinute(), 45);
-  EXPECT_EQ(dt.GetSecond(), 30);
-  EXPECT_EQ(dt.GetDayOfWeek(), 7);  // a Saturday; 1 is Sunday
-  EXPECT_EQ(dt.GetDayOfYear(), 1);
+  EXPECT_EQ((std::array{dt.GetMinute(), dt.GetSecond(), dt.GetDayOfWeek(), dt.GetDayOfYear()}),
+            (std::array{45, 30, 7, 1}));  // a Saturday; 1 is Sunday
   EXPECT_EQ(dt.Format("%d.%m.%Y %H:%M:%S"), "01.01.2000 13:45:30");
   EXPECT_EQ(COleDateTime(1975, 3, 7, 0, 0, 0).GetDayOfWeek(), 6);  // a Friday
   EXPECT_EQ(COleDateTime(2024, 12, 31, 0, 0, 0).GetDayOfYear(), 366);
