@@ -5,56 +5,53 @@
 
 #include "sorrel/CString.h"
 
-TEST(CString, FindLeftRightClamp) {
-  CString s("abcdef");
-  EXPECT_EQ(s.Find('z'), -1);
-  EXPECT_EQ(s.Find("cd"), 2);
-  EXPECT_EQ(s.Find(""), 0);
-  EXPECT_EQ(s.Left(0), "");
-  EXPECT_EQ(s.Left(-3), "");
-  EXPECT_EQ(s.Left(10), "abcdef");
-  EXPECT_EQ(s.Right(2), "ef");
-  EXPECT_EQ(s.Right(6), "abcdef");
-}
-
-TEST(CString, FindFromAStartAndBeyondTheEnd) {
+// Every position and count out of range is clamped, never read past the text.
+TEST(CString, FindLeftRightMidClamp) {
   CString s("a;b;c");
   EXPECT_EQ(s.Find(';', 2), 3);
-  EXPECT_EQ(s.Find(';', -5), 1);   // a negative start counts from the beginning
-  EXPECT_EQ(s.Find(';', 5), -1);   // at the end: nothing left to search
+  EXPECT_EQ(s.Find(';', -5), 1);  // a negative start counts from the beginning
+  EXPECT_EQ(s.Find(';', 5), -1);  // at the end: nothing left to search
   EXPECT_EQ(s.Find(';', 99), -1);
-  EXPECT_EQ(s.Find("", 5), 5);     // the empty text is found where the search starts
+  EXPECT_EQ(s.Find(""), 0);
+  EXPECT_EQ(s.Find("", 5), 5);  // the empty text is found where the search starts
   EXPECT_EQ(s.Find("", 6), -1);
   EXPECT_EQ(s.Find("c;"), -1);
   EXPECT_EQ(s.ReverseFind(';'), 3);
   EXPECT_EQ(s.FindOneOf("xc"), 4);
   EXPECT_EQ(CString().Find('a'), -1);
-}
+  EXPECT_EQ(s.Left(-3), "");
+  EXPECT_EQ(s.Left(10), "a;b;c");
+  EXPECT_EQ(s.Right(2), ";c");
+  EXPECT_EQ(s.Right(9), "a;b;c");
 
-TEST(CString, MidClampsStartAndCount) {
   struct Case {
     int first, count;
     const char* expected;
   } cases[] = {
-      {0, 3, "abc"}, {2, 2, "cd"}, {4, 10, "ef"}, {6, 1, ""},  {9, 1, ""},
-      {-2, 2, "ab"}, {1, 0, ""},   {1, -1, ""},   {0, 6, "abcdef"},
+      {2, 2, "cd"}, {4, 10, "ef"}, {6, 1, ""}, {9, 1, ""}, {-2, 2, "ab"}, {1, 0, ""}, {1, -1, ""},
   };
-  CString s("abcdef");
-  for (const Case& c : cases)
-    EXPECT_EQ(s.Mid(c.first, c.count), c.expected) << c.first << "," << c.count;
-  EXPECT_EQ(s.Mid(3), "def");
-  EXPECT_EQ(s.Mid(-1), "abcdef");
-  EXPECT_EQ(s.Mid(7), "");
+  CString t("abcdef");
+  for (const Case& c : cases) EXPECT_EQ(t.Mid(c.first, c.count), c.expected) << c.first << "," << c.count;
+  EXPECT_EQ(t.Mid(3), "def");
+  EXPECT_EQ(t.Mid(-1), "abcdef");
+  EXPECT_EQ(t.Mid(7), "");
 }
 
-TEST(CString, LengthsCountBytesAndEmbeddedZerosSurvive) {
-  CString s("x\0y", 3);
-  EXPECT_EQ(s.GetLength(), 3);
-  EXPECT_EQ(CString("\xE1\x9A").GetLength(), 2);  // two Windows-1250 letters
+TEST(CString, ConstructionComparisonAndConcatenation) {
+  EXPECT_EQ(CString("x\0y", 3).GetLength(), 3);  // embedded zeros survive
   EXPECT_EQ(CString(nullptr), "");
   EXPECT_EQ(CString("abc", -1), "");
   EXPECT_EQ(CString('-', 3), "---");
   EXPECT_EQ(CString('-', 0), "");
+  CString a("ab");
+  EXPECT_TRUE(CString("\xE1") > CString("z"));  // byte order: 8-bit letters sort after ASCII
+  EXPECT_GT(a.Compare(nullptr), 0);
+  EXPECT_EQ('<' + a + '>', "<ab>");
+  EXPECT_EQ("x" + a + "y", "xaby");
+  a += CString("c");
+  a += "d";
+  a += 'e';
+  EXPECT_EQ(a, "abcde");
 }
 
 TEST(CString, FormatPrintfConversions) {
@@ -84,28 +81,15 @@ TEST(CString, FormatKeepsTheDecimalPointUnderAHostLocale) {
   EXPECT_EQ(s, "2.500000");
 }
 
-// Windows-1250 letters: the case tables follow the code page, not only ASCII.
+// The case tables follow Windows-1250, not only ASCII.
 TEST(CString, CaseMappingInWindows1250) {
-  struct Case {
-    const char* lower;
-    const char* upper;
-  } pairs[] = {
-      {"\xE1", "\xC1"},  // á Á
-      {"\x9A", "\x8A"},  // š Š
-      {"\x9E", "\x8E"},  // ž Ž
-      {"\xE8", "\xC8"},  // č Č
-      {"\xF8", "\xD8"},  // ř Ř
-      {"\xF9", "\xD9"},  // ů Ů
-      {"novak", "NOVAK"},
-  };
-  for (const Case& c : pairs) {
-    EXPECT_EQ(CString(c.lower).MakeUpper(), c.upper) << c.lower;
-    EXPECT_EQ(CString(c.upper).MakeLower(), c.lower) << c.upper;
-  }
-  // µ and ß have no upper case inside the code page and stay as they are.
-  EXPECT_EQ(CString("\xB5\xDF").MakeUpper(), "\xB5\xDF");
-  // Bytes the code page does not define are left alone.
-  EXPECT_EQ(CString("\x81\x83\x88\x90\x98").MakeUpper(), "\x81\x83\x88\x90\x98");
+  // á š ž č ř ů and their capitals
+  const char* lower = "\xE1\x9A\x9E\xE8\xF8\xF9novak";
+  const char* upper = "\xC1\x8A\x8E\xC8\xD8\xD9NOVAK";
+  EXPECT_EQ(CString(lower).MakeUpper(), upper);
+  EXPECT_EQ(CString(upper).MakeLower(), lower);
+  // µ and ß have no capital inside the code page; undefined bytes are left alone.
+  EXPECT_EQ(CString("\xB5\xDF\x81\x83\x88\x90\x98").MakeUpper(), "\xB5\xDF\x81\x83\x88\x90\x98");
   EXPECT_EQ(CString("\xC8" "ERN\xDD").CompareNoCase("\xE8" "ern\xFD"), 0);  // ČERNÝ, černý
   EXPECT_LT(CString("a").CompareNoCase("B"), 0);
   EXPECT_GT(CString("ab").CompareNoCase("A"), 0);
@@ -116,11 +100,9 @@ TEST(CString, ReplaceDeleteInsertRemove) {
   EXPECT_EQ(s.Replace(",", ";;"), 3);
   EXPECT_EQ(s, "a;;b;;;;c");
   EXPECT_EQ(s.Replace("", "x"), 0);  // an empty pattern replaces nothing
-  EXPECT_EQ(s.Replace("zz", "x"), 0);
   EXPECT_EQ(s.Replace(';', ','), 6);
   EXPECT_EQ(s.Remove(','), 6);
   EXPECT_EQ(s, "abc");
-
   CString aa("aaaa");
   EXPECT_EQ(aa.Replace("aa", "a"), 2);  // matches do not overlap, output is not rescanned
   EXPECT_EQ(aa, "aa");
@@ -136,45 +118,21 @@ TEST(CString, ReplaceDeleteInsertRemove) {
     EXPECT_EQ(t.Delete(d.index, d.count), CString(d.expected).GetLength());
     EXPECT_EQ(t, d.expected) << d.index << "," << d.count;
   }
-
   CString t("ace");
   EXPECT_EQ(t.Insert(1, 'b'), 4);
-  EXPECT_EQ(t.Insert(3, "d"), 5);
-  EXPECT_EQ(t.Insert(99, "!"), 6);  // beyond the end: appended
-  EXPECT_EQ(t.Insert(-1, '>'), 7);  // before the start: prepended
-  EXPECT_EQ(t, ">abcde!");
+  EXPECT_EQ(t.Insert(99, "!"), 5);  // beyond the end: appended
+  EXPECT_EQ(t.Insert(-1, '>'), 6);  // before the start: prepended
+  EXPECT_EQ(t, ">abce!");
 }
 
-TEST(CString, Trim) {
+TEST(CString, TrimAndBufferAccess) {
   CString s(" \t\r\nab c \n");
   EXPECT_EQ(CString(s).TrimLeft(), "ab c \n");
   EXPECT_EQ(CString(s).TrimRight(), " \t\r\nab c");
-  EXPECT_EQ(CString(s).Trim(), "ab c");
-  EXPECT_EQ(CString("xxaxx").TrimLeft('x'), "axx");
-  EXPECT_EQ(CString("xxaxx").TrimRight('x'), "xxa");
+  EXPECT_EQ(CString("xxaxx").TrimLeft('x').TrimRight('x'), "a");
   EXPECT_EQ(CString("\"';a;'\"").TrimLeft("\"'").TrimRight("\"';"), ";a");
   EXPECT_EQ(CString("   ").Trim(), "");
-  EXPECT_EQ(CString("xx").TrimRight("x"), "");
-}
 
-TEST(CString, ComparisonsAndConcatenation) {
-  CString a("ab");
-  EXPECT_TRUE(a == "ab");
-  EXPECT_TRUE("ab" == a);
-  EXPECT_TRUE(a != "abc");
-  EXPECT_TRUE(a < CString("b"));
-  EXPECT_TRUE(CString("\xE1") > CString("z"));  // byte order: 8-bit letters sort after ASCII
-  EXPECT_GT(a.Compare(nullptr), 0);
-  EXPECT_EQ('<' + a + '>', "<ab>");
-  EXPECT_EQ("x" + a + "y", "xaby");
-  a += CString("c");
-  a += "d";
-  a += 'e';
-  EXPECT_EQ(a, "abcde");
-}
-
-TEST(CString, BufferAccess) {
-  CString s("abc");
   char* p = s.GetBuffer(10);
   std::snprintf(p, 10, "%s", "xy");
   s.ReleaseBuffer();  // up to the first zero byte
