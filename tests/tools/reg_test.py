@@ -5,7 +5,6 @@ import sqlite3
 
 import toolcase
 
-HERE = os.path.dirname(os.path.abspath(__file__))
 TOVIK = r"HKCU\Software\Tovik"
 FONT = r"HKEY_CURRENT_USER\Software\Tovik\Fonts\Tisk"
 
@@ -14,16 +13,16 @@ class Reg(toolcase.ToolCase):
     def store(self):
         return os.path.join(self.env["XDG_CONFIG_HOME"], "sorrel", "registry.sqlite3")
 
-    def fill(self):
-        self.run_tool("reg", "set", TOVIK, "SplashDelay", "--dword", "2000")
-        self.run_tool("reg", "set", FONT, "Height", "--dword", "-16")
-        self.run_tool("reg", "set", FONT, "Weight", "--dword", "0x2BC")
-        self.run_tool("reg", "set", FONT, "FaceName", "--sz", 'Arial "Česká" \\ záloha')
-        self.run_tool("reg", "set", FONT, "", "--sz", "výchozí")
-        self.run_tool("reg", "set", r"HKCU\Software\Tovik\Printing", "FontPointSize", "--dword", "100")
+    def setUp(self):
+        super().setUp()
+        for key, name, kind, value in ((TOVIK, "SplashDelay", "--dword", "2000"), (FONT, "Height", "--dword", "-16"),
+                                       (FONT, "Weight", "--dword", "0x2BC"),
+                                       (FONT, "FaceName", "--sz", 'Arial "Česká" \\ záloha'),
+                                       (FONT, "", "--sz", "výchozí"),
+                                       (TOVIK + r"\Printing", "FontPointSize", "--dword", "100")):
+            self.run_tool("reg", "set", key, name, kind, value)
 
     def test_values_are_stored_as_the_library_reads_them(self):
-        self.fill()
         # overwriting under another spelling keeps the first one
         self.run_tool("reg", "set", FONT.lower(), "HEIGHT", "--dword", "4294967295")
         db = sqlite3.connect(self.store())
@@ -35,23 +34,19 @@ class Reg(toolcase.ToolCase):
         self.assertEqual(rows[b"SplashDelay"], (2000).to_bytes(4, "little"))
 
     def test_query_and_export(self):
-        self.fill()
-        cases = [
-            (["query", TOVIK], "HKEY_CURRENT_USER\\Software\\Tovik\n"
-             "    SplashDelay    REG_DWORD    0x7d0 (2000)\n"
-             "HKEY_CURRENT_USER\\Software\\Tovik\\Fonts\n"
-             "HKEY_CURRENT_USER\\Software\\Tovik\\Printing\n"),
-            (["query", FONT, "height"], FONT + "\n    height    REG_DWORD    0xfffffff0 (-16)\n"),
-            (["query", FONT, ""], FONT + "\n    (Default)    REG_SZ    výchozí\n"),
-            (["export", r"HKCU\Software\Tovik\Printing"], "Windows Registry Editor Version 5.00\n\n"
-             "[HKEY_CURRENT_USER\\Software\\Tovik\\Printing]\n\"FontPointSize\"=dword:00000064\n\n"),
-        ]
-        for args, expected in cases:
+        for args, expected in (
+                (["query", TOVIK], "HKEY_CURRENT_USER\\Software\\Tovik\n"
+                 "    SplashDelay    REG_DWORD    0x7d0 (2000)\n"
+                 "HKEY_CURRENT_USER\\Software\\Tovik\\Fonts\n"
+                 "HKEY_CURRENT_USER\\Software\\Tovik\\Printing\n"),
+                (["query", FONT, "height"], FONT + "\n    height    REG_DWORD    0xfffffff0 (-16)\n"),
+                (["query", FONT, ""], FONT + "\n    (Default)    REG_SZ    výchozí\n"),
+                (["export", r"HKCU\Software\Tovik\Printing"], "Windows Registry Editor Version 5.00\n\n"
+                 "[HKEY_CURRENT_USER\\Software\\Tovik\\Printing]\n\"FontPointSize\"=dword:00000064\n\n")):
             with self.subTest(args=args):
-                stdout, _ = self.run_tool("reg", *args)
-                self.assertEqual(stdout, expected)
+                self.assertEqual(self.run_tool("reg", *args)[0], expected)
         stdout, _ = self.run_tool("reg", "export")
-        golden = os.path.join(HERE, "reg_export.reg")
+        golden = os.path.join(toolcase.HERE, "reg_export.reg")
         if os.environ.get("SORREL_REGENERATE"):
             with open(golden, "w", encoding="utf-8") as f:
                 f.write(stdout)
@@ -59,55 +54,46 @@ class Reg(toolcase.ToolCase):
             self.assertEqual(stdout, f.read())
 
     def test_delete(self):
-        self.fill()
         self.run_tool("reg", "delete", FONT, "faceNAME")
         self.run_tool("reg", "delete", FONT, "FaceName", expect=1)
-        _, stderr = self.run_tool("reg", "delete", r"HKCU\Software\Tovik\Fonts", expect=2)
-        self.assertIn("has sub-keys", stderr)
+        self.assertIn("has sub-keys", self.run_tool("reg", "delete", r"HKCU\Software\Tovik\Fonts", expect=2)[1])
         self.run_tool("reg", "delete", FONT)
         self.run_tool("reg", "query", FONT, expect=1)
         self.run_tool("reg", "query", r"HKCU\Software\Tovik\Fonts")
 
     def test_refusals_name_the_problem(self):
-        self.fill()
-        cases = [
-            (["query", r"HKCU\Software\Nope"], 1, r"the key HKEY_CURRENT_USER\Software\Nope does not exist"),
-            (["query", TOVIK, "Nope"], 1, '"Nope" in HKEY_CURRENT_USER\\Software\\Tovik does not exist'),
-            (["delete", r"HKCU\Software\Nope", "x"], 1, "does not exist"),
-            (["export", r"HKCU\Nope"], 1, "does not exist"),
-            (["set", TOVIK, "X", "--sz", "sněhulák ☃"], 2, "Windows-1250 cannot hold"),
-            (["set", TOVIK, "X", "--dword", "0x100000000"], 2, "not a 32-bit number"),
-            (["set", TOVIK, "X", "--dword", "-2147483649"], 2, "not a 32-bit number"),
-            (["set", TOVIK, "X", "--dword", "12abc"], 2, "not a 32-bit number"),
-            (["set", TOVIK, "X", "--qword", "1"], 2, "--dword N or --sz TEXT"),
-            (["set", TOVIK, "X", "--dword"], 2, "wrong number of arguments"),
-            (["set", TOVIK + "\\" + "k" * 256, "X", "--dword", "1"], 2, "too long"),
-            (["query", r"HKLM\Software"], 2, "HKCU or HKEY_CURRENT_USER"),
-            (["delete", "HKCU"], 2, "cannot be deleted"),
-            (["frob"], 2, "unknown subcommand 'frob'"),
-            ([], 2, "a subcommand is missing"),
-        ]
-        for args, code, message in cases:
+        for args, code, message in (
+                (["query", r"HKCU\Software\Nope"], 1, r"the key HKEY_CURRENT_USER\Software\Nope does not exist"),
+                (["query", TOVIK, "Nope"], 1, '"Nope" in HKEY_CURRENT_USER\\Software\\Tovik does not exist'),
+                (["delete", r"HKCU\Software\Nope", "x"], 1, "does not exist"),
+                (["export", r"HKCU\Nope"], 1, "does not exist"),
+                (["set", TOVIK, "X", "--sz", "sněhulák ☃"], 2, "Windows-1250 cannot hold"),
+                (["set", TOVIK, "X", "--dword", "0x100000000"], 2, "not a 32-bit number"),
+                (["set", TOVIK, "X", "--dword", "-2147483649"], 2, "not a 32-bit number"),
+                (["set", TOVIK, "X", "--dword", "12abc"], 2, "not a 32-bit number"),
+                (["set", TOVIK, "X", "--qword", "1"], 2, "--dword N or --sz TEXT"),
+                (["set", TOVIK, "X", "--dword"], 2, "wrong number of arguments"),
+                (["set", TOVIK + "\\" + "k" * 256, "X", "--dword", "1"], 2, "too long"),
+                (["query", r"HKLM\Software"], 2, "HKCU or HKEY_CURRENT_USER"),
+                (["delete", "HKCU"], 2, "cannot be deleted"),
+                (["frob"], 2, "unknown subcommand 'frob'"),
+                ([], 2, "a subcommand is missing")):
             with self.subTest(args=args):
-                _, stderr = self.run_tool("reg", *args, expect=code)
-                self.assertIn(message, stderr)
-        stdout, _ = self.run_tool("reg", "set", "--help")
-        self.assertIn("export [PATH]", stdout)
+                self.assertIn(message, self.run_tool("reg", *args, expect=code)[1])
+        self.assertIn("export [PATH]", self.run_tool("reg", "set", "--help")[0])
 
     def test_damaged_store_is_named_and_left_aside(self):
-        self.fill()
         with open(self.store(), "r+b") as f:
             f.write(b"not a database at all" * 8)
-        stdout, stderr = self.run_tool("reg", "query", TOVIK, expect=1)
+        _, stderr = self.run_tool("reg", "query", TOVIK, expect=1)
         moved = [n for n in os.listdir(os.path.dirname(self.store())) if ".corrupt-" in n]
         self.assertEqual(len(moved), 1, moved)
         self.assertIn(moved[0], stderr)
         self.assertIn("does not exist", stderr)
         # the fresh store takes writes
         self.run_tool("reg", "set", TOVIK, "SplashDelay", "--dword", "500")
-        stdout, stderr = self.run_tool("reg", "query", TOVIK, "SplashDelay")
-        self.assertIn("0x1f4 (500)", stdout)
-        self.assertEqual(stderr, "")
+        self.assertEqual(self.run_tool("reg", "query", TOVIK, "SplashDelay"), (
+            "HKEY_CURRENT_USER\\Software\\Tovik\n    SplashDelay    REG_DWORD    0x1f4 (500)\n", ""))
 
 
 if __name__ == "__main__":
