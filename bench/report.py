@@ -101,7 +101,9 @@ def results(path):
     with open(path) as f:
         data = json.load(f)
     found = {}
+    repetitions = 1
     for b in data["benchmarks"]:
+        repetitions = max(repetitions, int(b.get("repetitions", 1)))
         name = b.get("run_name", b["name"])
         kind = b.get("aggregate_name") if b.get("run_type") == "aggregate" else "run"
         if kind not in ("min", "run"):
@@ -117,7 +119,7 @@ def results(path):
             "heap": b.get("heap_per_entry"),
             "error": b.get("error_message") if b.get("error_occurred") else None,
         }
-    return data.get("context", {}), found
+    return data.get("context", {}), found, repetitions
 
 
 def size_of(op, which):
@@ -351,7 +353,7 @@ def main():
     load_before = load()
     started = datetime.datetime.now().strftime("%Y-%m-%d %H:%M")
     path = args.json or run_suite(args.build, args.repetitions, args.filter)
-    context, res = results(path)
+    context, res, repetitions = results(path)
     with tempfile.TemporaryDirectory(prefix="sorrel-e2e-") as work:
         e2e = end_to_end(args.build, work)
     load_after = load()
@@ -365,12 +367,12 @@ def main():
            "## Machine and run", "",
            "- CPU: %s, %s CPUs, L3 %s; memory %s; kernel %s." % (m["model"], m["cpus"], m["l3"], m["memory"], m["kernel"]),
            "- Compiler: %s; library and benchmarks in Release (-O3), linked as a host links them (the shared libsorrel)." % m["compiler"],
-           "- Run started %s. Load average (1, 5, 15 min) before: %s; after: %s. The machine is shared: a load"
-           " above its CPU count means other processes competed for the CPUs and the caches, and every"
-           " figure below is slower than on a quiet machine; the ratios, floor and operation taken in the"
-           " same binary minutes apart, suffer less." % (started, load_before, load_after),
-           "- Figures are CPU time of the fastest of %d repetitions (Google Benchmark `min` aggregate)."
-           % args.repetitions,
+           "- Report written %s. Load average (1, 5, 15 min) before: %s; after: %s. The machine is shared: a"
+           " load above its CPU count means other processes competed for the CPUs and the caches, and every"
+           " figure below is slower than on a quiet machine. The ratios suffer less, since an operation and"
+           " its floor run in the same binary minutes apart." % (started, load_before, load_after),
+           "- Figures are CPU time (wall time includes waiting for a CPU) of the fastest of %d repetitions"
+           " (Google Benchmark's `min` aggregate)." % repetitions,
            "- Inputs: `bench/gen` with seed 7 (seed 11 for sorting), n slots of which about 2 % are empty"
            " (sorting: n entries, none empty); about a third of the entries hold Czech letters.", ""]
     if context.get("library_build_type") == "debug":
