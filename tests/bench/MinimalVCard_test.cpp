@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "Generator.h"
 #include "MinimalVCard.h"
@@ -26,7 +27,6 @@ TEST(MinimalVCardWriter, WritesTheLibrarysBytesForAGeneratedBook) {
   auto book = gen::MakeBook(21, 3000);
   for (gen::CardForm form : kForms) {
     bench::MinimalVCardWriter writer(book->groups, form);
-    EXPECT_EQ(book->entries.size(), 3000u);
     std::string floor;
     for (const auto& e : book->entries)
       if (e) writer.Append(*e, floor);
@@ -36,46 +36,36 @@ TEST(MinimalVCardWriter, WritesTheLibrarysBytesForAGeneratedBook) {
 
 // Entries at the edges: what is written or left out, the character-set choice
 // of each line, the birthday's date arithmetic, and the UTF-7 base64 runs.
+// "\x8A" is Š, "\xE1" á, "\xF8" ř in Windows-1250.
 TEST(MinimalVCardWriter, WritesTheLibrarysBytesAtTheEdges) {
-  // "\x8A" is Š, "\xE1" á, "\xF8" ř in Windows-1250.
-  struct Case {
-    const char* what;
-    std::function<void(CEntry&)> fill;
+  auto birthday = [](int y, int m, int d, double time = 0) {
+    return [=](CEntry& e) { e.SetExtItem(ITEM_BIRTHDAY, COleDateTime(y, m, d, 0, 0, 0).m_dt + time); };
   };
-  const Case cases[] = {
+  const std::pair<const char*, std::function<void(CEntry&)>> cases[] = {
       {"empty entry", [](CEntry&) {}},
       {"name only", [](CEntry& e) { e.SetName("Jan", NO_LIMIT); }},
-      {"accented surname, ASCII name", [](CEntry& e) {
-         e.SetName("Jan", NO_LIMIT);
-         e.SetSurname("Nov\xE1k", NO_LIMIT);
-       }},
+      {"accented surname, ASCII name", [](CEntry& e) { e.SetName("Jan", NO_LIMIT); e.SetSurname("Nov\xE1k", NO_LIMIT); }},
       {"address with only a city", [](CEntry& e) { e.SetExtItem(ITEM_CITY, "Praha", NO_LIMIT); }},
       {"accented address part", [](CEntry& e) {
-         e.SetExtItem(ITEM_ADDRESS, "Dlouh\xE1 5", NO_LIMIT);
-         e.SetExtItem(ITEM_COUNTRY, "CZ", NO_LIMIT);
+         e.SetExtItem(ITEM_ADDRESS, "Dlouh\xE1 5", NO_LIMIT); e.SetExtItem(ITEM_COUNTRY, "CZ", NO_LIMIT);
        }},
       {"base64 runs: adjacent, at the ends, beside optional direct characters", [](CEntry& e) {
-         e.SetExtItem(ITEM_COMPANY, "\x8A\xE1\xF8 & co!", NO_LIMIT);
-         e.SetExtItem(ITEM_TITLE, "x\xE1y\xE1", NO_LIMIT);
+         e.SetExtItem(ITEM_COMPANY, "\x8A\xE1\xF8 & co!", NO_LIMIT); e.SetExtItem(ITEM_TITLE, "x\xE1y\xE1", NO_LIMIT);
          e.SetName("\xF8", NO_LIMIT);
        }},
       {"numbers and e-mail are never encoded", [](CEntry& e) {
          e.SetNum("+420 601 \xE1", NO_LIMIT);
-         e.SetExtItem(ITEM_EMAIL, "a\xE1@b.cz", NO_LIMIT);
-         e.SetExtItem(ITEM_FAX2, "1", NO_LIMIT);
-         e.SetExtItem(ITEM_EMAIL2, "c@d.cz", NO_LIMIT);
-         e.SetExtItem(ITEM_OTHER_NUMBER, "2", NO_LIMIT);
-         e.SetExtItem(ITEM_URL, "http://x.cz/", NO_LIMIT);
+         for (auto [id, value] : {std::pair<UINT, const char*>{ITEM_EMAIL, "a\xE1@b.cz"}, {ITEM_FAX2, "1"},
+                                  {ITEM_EMAIL2, "c@d.cz"}, {ITEM_OTHER_NUMBER, "2"}, {ITEM_URL, "http://x.cz/"}})
+           e.SetExtItem(id, value, NO_LIMIT);
        }},
       {"group 0 exists, entry without a group", [](CEntry& e) { e.SetName("A", NO_LIMIT); }},
       {"accented group name", [](CEntry& e) { e.SetGroupID(2, nullptr); }},
       {"group the list does not hold", [](CEntry& e) { e.SetGroupID(77, nullptr); }},
-      {"leap day", [](CEntry& e) { e.SetExtItem(ITEM_BIRTHDAY, COleDateTime(2000, 2, 29, 0, 0, 0).m_dt); }},
-      {"1 March 1900 with a time of day", [](CEntry& e) {
-         e.SetExtItem(ITEM_BIRTHDAY, COleDateTime(1900, 3, 1, 0, 0, 0).m_dt + 0.75);
-       }},
-      {"before 1899", [](CEntry& e) { e.SetExtItem(ITEM_BIRTHDAY, COleDateTime(1850, 6, 1, 0, 0, 0).m_dt); }},
-      {"31 December 9999", [](CEntry& e) { e.SetExtItem(ITEM_BIRTHDAY, COleDateTime(9999, 12, 31, 0, 0, 0).m_dt); }},
+      {"leap day", birthday(2000, 2, 29)},
+      {"1 March 1900 with a time of day", birthday(1900, 3, 1, 0.75)},
+      {"before 1899", birthday(1850, 6, 1)},
+      {"31 December 9999", birthday(9999, 12, 31)},
       {"no birthday", [](CEntry& e) { e.SetExtItem(ITEM_BIRTHDAY, NO_BIRTHDAY); }},
   };
   CGroups groups;
@@ -83,13 +73,13 @@ TEST(MinimalVCardWriter, WritesTheLibrarysBytesAtTheEdges) {
   groups.AddGroup(0, CString("Nikdo"), 20, 0);
   for (gen::CardForm form : kForms) {
     bench::MinimalVCardWriter writer(groups, form);
-    for (const Case& c : cases) {
+    for (const auto& [what, fill] : cases) {
       CEntry entry(1, 1);
       entry.SetLocation(2);
-      c.fill(entry);
+      fill(entry);
       std::string floor;
       writer.Append(entry, floor);
-      EXPECT_EQ(floor, LibraryCard(entry, form, groups)) << c.what << ", form " << static_cast<int>(form);
+      EXPECT_EQ(floor, LibraryCard(entry, form, groups)) << what << ", form " << static_cast<int>(form);
     }
   }
 }
