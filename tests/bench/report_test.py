@@ -40,22 +40,16 @@ FIXTURE = {"context": {}, "benchmarks": [
 class Report(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.dir = tempfile.TemporaryDirectory()
-        fixture = os.path.join(cls.dir.name, "results.json")
-        with open(fixture, "w") as f:
-            json.dump(FIXTURE, f)
-        out = os.path.join(cls.dir.name, "PERFORMANCE.md")
-        p = subprocess.run([sys.executable, REPORT, "--json", fixture, "--build",
-                            os.path.join(cls.dir.name, "no-build"), "--out", out],
-                           capture_output=True, text=True)
-        if p.returncode != 0:
-            raise AssertionError(p.stderr)
-        with open(out) as f:
-            cls.doc = f.read()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.dir.cleanup()
+        with tempfile.TemporaryDirectory() as tmp:
+            fixture, out = os.path.join(tmp, "results.json"), os.path.join(tmp, "PERFORMANCE.md")
+            with open(fixture, "w") as f:
+                json.dump(FIXTURE, f)
+            p = subprocess.run([sys.executable, REPORT, "--json", fixture, "--build", os.path.join(tmp, "no-build"),
+                                "--out", out], capture_output=True, text=True)
+            if p.returncode != 0:
+                raise AssertionError(p.stderr)
+            with open(out) as f:
+                cls.doc = f.read()
 
     def row(self, start):
         rows = [line for line in self.doc.splitlines() if line.startswith(start)]
