@@ -9,24 +9,6 @@
 
 namespace sorrel::test {
 
-namespace {
-
-struct Key {
-  HKEY h = nullptr;
-  Key(const char* path, bool create) {
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &h) == ERROR_SUCCESS) return;
-    h = nullptr;
-    if (create &&
-        RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) != ERROR_SUCCESS)
-      h = nullptr;
-  }
-  ~Key() {
-    if (h) RegCloseKey(h);
-  }
-};
-
-}  // namespace
-
 TestHost::TestHost() {
   std::string pattern = (std::filesystem::temp_directory_path() / "sorrel-profile-XXXXXX").string();
   if (char* dir = mkdtemp(pattern.data())) m_configHome = dir;
@@ -42,18 +24,38 @@ TestHost::~TestHost() {
   if (!m_configHome.empty()) std::filesystem::remove_all(m_configHome, ignored);
 }
 
-void ResetStore() { ResetRegistryForTests(); }
+Key::Key(const char* path, bool create) {
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &h) == ERROR_SUCCESS) return;
+  h = nullptr;
+  if (create &&
+      RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) != ERROR_SUCCESS)
+    h = nullptr;
+}
+
+Key::~Key() {
+  if (h) RegCloseKey(h);
+}
+
+std::vector<std::string> Names(HKEY key, bool values) {
+  std::vector<std::string> names;
+  char name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    LSTATUS status = values ? RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr)
+                            : RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) break;
+    names.emplace_back(name, size);
+  }
+  return names;
+}
 
 bool KeyExists(const char* path) { return Key(path, false).h != nullptr; }
 
 std::optional<RawValue> ReadRaw(const char* path, const char* name) {
   Key key(path, false);
-  if (!key.h) return std::nullopt;
   DWORD type = 0, size = 0;
-  if (RegQueryValueExA(key.h, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
-  RawValue value;
-  value.type = type;
-  value.data.resize(size);
+  if (!key.h || RegQueryValueExA(key.h, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
+  RawValue value{type, std::string(size, '\0')};
   if (RegQueryValueExA(key.h, name, nullptr, &type, reinterpret_cast<BYTE*>(value.data.data()), &size) !=
       ERROR_SUCCESS)
     return std::nullopt;
@@ -70,22 +72,13 @@ std::optional<DWORD> ReadDword(const char* path, const char* name) {
 }
 
 std::vector<std::string> ValueNames(const char* path) {
-  std::vector<std::string> names;
   Key key(path, false);
-  if (!key.h) return names;
-  for (DWORD i = 0;; ++i) {
-    char name[256];
-    DWORD length = sizeof name;
-    if (RegEnumValueA(key.h, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    names.emplace_back(name, length);
-  }
-  return names;
+  return key.h ? Names(key.h, true) : std::vector<std::string>{};
 }
 
 void WriteRaw(const char* path, const char* name, DWORD type, const std::string& data) {
   Key key(path, true);
-  if (key.h)
-    RegSetValueExA(key.h, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
+  if (key.h) RegSetValueExA(key.h, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
 }
 
 void WriteDword(const char* path, const char* name, DWORD value) {
@@ -106,12 +99,7 @@ void DeleteTree(const char* path) {
   {
     Key key(path, false);
     if (!key.h) return;
-    for (DWORD i = 0;; ++i) {
-      char name[256];
-      DWORD length = sizeof name;
-      if (RegEnumKeyExA(key.h, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-      children.emplace_back(name, length);
-    }
+    children = Names(key.h);
   }
   for (const std::string& child : children) DeleteTree((std::string(path) + "\\" + child).c_str());
   RegDeleteKeyA(HKEY_CURRENT_USER, path);

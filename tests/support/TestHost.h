@@ -18,35 +18,41 @@ class TestHost {
   ~TestHost();  // removes the profile folder
   TestHost(const TestHost&) = delete;
   TestHost& operator=(const TestHost&) = delete;
-
-  const std::string& ConfigHome() const { return m_configHome; }
   CMarlowList list;
 
  private:
   std::string m_configHome;
 };
 
-// Makes the registry open its store anew, where XDG_CONFIG_HOME points now.
-void ResetStore();
+// A registry handle closed when it goes; from a path under HKEY_CURRENT_USER,
+// opened (or with `create` made) with all rights, null when that fails.
+struct Key {
+  HKEY h = nullptr;
+  Key() = default;
+  Key(const char* path, bool create);
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  ~Key();
+};
+
+// The names of a key's sub-keys, or with `values` of its values, in the store's order.
+std::vector<std::string> Names(HKEY key, bool values = false);
 
 // Reading and writing the store as the test's own eyes, through the registry API.
 // Paths are under HKEY_CURRENT_USER.
 bool KeyExists(const char* path);
 std::optional<DWORD> ReadDword(const char* path, const char* name);
-// The data with its type; nullopt when the value is missing.
 struct RawValue {
   DWORD type = REG_NONE;
   std::string data;
 };
-std::optional<RawValue> ReadRaw(const char* path, const char* name);
-// The names of the values of the key, in the store's order.
+std::optional<RawValue> ReadRaw(const char* path, const char* name);  // nullopt: no such value
 std::vector<std::string> ValueNames(const char* path);
 // These create the key when it is missing.
 void WriteDword(const char* path, const char* name, DWORD value);
 void WriteString(const char* path, const char* name, const std::string& text);
 void WriteRaw(const char* path, const char* name, DWORD type, const std::string& data);
 void DeleteValue(const char* path, const char* name);
-// Deletes the key and every key under it.
-void DeleteTree(const char* path);
+void DeleteTree(const char* path);  // the key and every key under it
 
 }  // namespace sorrel::test
