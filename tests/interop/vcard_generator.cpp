@@ -6,11 +6,13 @@
 // usage: vcard_generator OUTDIR
 //   OUTDIR/cards-utf8.vcf  cards-utf7.vcf  cards-v10.vcf
 //   OUTDIR/expected-utf8.json  expected-utf7.json  expected-v10.json (one JSON object per line)
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/CodePageInternal.h"
@@ -18,73 +20,64 @@
 
 namespace {
 
-// One entry of the table, texts in UTF-8. Empty strings are empty fields.
+// One entry of the table, texts in UTF-8; an item not listed is empty.
 struct Row {
   const char* surname;
   const char* name;
-  const char* main;       // the entry's main number
-  const char* office;     // item 5
-  const char* mobile;     // item 6
-  const char* fax;        // item 8
-  const char* other;      // item 15
-  const char* fax2;       // item 30
-  const char* email;      // item 9
-  const char* email2;     // item 17
-  const char* url;        // item 27
-  const char* street;     // item 10
-  const char* city;       // item 18
-  const char* postal;     // item 20
-  const char* country;    // item 21
-  const char* company;    // item 13
-  const char* title;      // item 14
-  UINT group;             // id in the group table below, 0 for none
-  int year, month, day;   // birthday, year 0 for none
+  const char* main;  // the entry's main number
+  std::vector<std::pair<UINT, const char*>> items;
+  UINT group;            // id in the group table below, 0 for none
+  int year, month, day;  // birthday, year 0 for none
+
+  const char* Item(UINT id) const {
+    for (const auto& [i, value] : items)
+      if (i == id) return value;
+    return "";
+  }
 };
 
-struct Group {
-  UINT id;
-  const char* name;
-};
-
-const Group kGroups[] = {{1, "Rodina"}, {2, "Přátelé"}, {3, "Work"}, {4, "VIP"}, {5, "Škola a kroužky"}};
+const std::pair<UINT, const char*> kGroups[] = {{1, "Rodina"}, {2, "Přátelé"}, {3, "Work"}, {4, "VIP"},
+                                                {5, "Škola a kroužky"}};
 
 // Czech letters in every text field, accented letters before a space, a ";" and
 // the end of a value, empty fields, addresses with only a city, birthdays, groups.
 const Row kRows[] = {
     // The worked example of the writer.
-    {"Novák", "Jan", "+420601123456", "+420221000111", "", "", "", "", "", "", "", "Dlouhá 5", "Praha",
-     "11000", "CZ", "ACME", "Ředitel", 1, 1975, 3, 7},
+    {"Novák", "Jan", "+420601123456",
+     {{ITEM_OFFICE, "+420221000111"}, {ITEM_ADDRESS, "Dlouhá 5"}, {ITEM_CITY, "Praha"}, {ITEM_ZIP, "11000"},
+      {ITEM_COUNTRY, "CZ"}, {ITEM_COMPANY, "ACME"}, {ITEM_TITLE, "Ředitel"}}, 1, 1975, 3, 7},
     // Every field filled, accented everywhere a text can be.
-    {"Žluťoučký", "Kůň Úpěl", "+420777000001", "+420222000002", "+420603000003", "+420222000004",
-     "+420222000005", "+420222000006", "kun@example.cz", "upel@example.org", "http://www.example.cz/kun",
-     "Ďábelské ódy 12", "České Budějovice", "370 01", "Česká republika", "Šťastná & syn s.r.o.",
-     "Účetní", 2, 2000, 2, 29},
-    // A name and nothing else.
-    {"", "Jan", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", 0, 0, 0, 0},
-    // A surname ending in an accented letter, nothing else.
-    {"Dvořák", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", 0, 0, 0, 0},
-    // Nothing at all: the card is only N:;
-    {"", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", 0, 0, 0, 0},
+    {"Žluťoučký", "Kůň Úpěl", "+420777000001",
+     {{ITEM_OFFICE, "+420222000002"}, {ITEM_MOBILE, "+420603000003"}, {ITEM_FAX, "+420222000004"},
+      {ITEM_OTHER_NUMBER, "+420222000005"}, {ITEM_FAX2, "+420222000006"}, {ITEM_EMAIL, "kun@example.cz"},
+      {ITEM_EMAIL2, "upel@example.org"}, {ITEM_URL, "http://www.example.cz/kun"}, {ITEM_ADDRESS, "Ďábelské ódy 12"},
+      {ITEM_CITY, "České Budějovice"}, {ITEM_ZIP, "370 01"}, {ITEM_COUNTRY, "Česká republika"},
+      {ITEM_COMPANY, "Šťastná & syn s.r.o."}, {ITEM_TITLE, "Účetní"}}, 2, 2000, 2, 29},
+    // A name and nothing else; a surname ending in an accented letter and nothing
+    // else; nothing at all (the card is only N:;).
+    {"", "Jan", "", {}, 0, 0, 0, 0},
+    {"Dvořák", "", "", {}, 0, 0, 0, 0},
+    {"", "", "", {}, 0, 0, 0, 0},
     // Only a city, ASCII: the plain address form.
-    {"Smith", "Peter", "0042060994733", "", "", "", "", "", "", "", "", "", "Brno", "", "", "", "", 3,
-     1980, 12, 31},
+    {"Smith", "Peter", "0042060994733", {{ITEM_CITY, "Brno"}}, 3, 1980, 12, 31},
     // Only a city, accented.
-    {"Černá", "Eva", "+420605003189", "", "", "", "", "", "", "", "", "", "Ústí nad Labem", "", "", "", "",
-     5, 0, 0, 0},
+    {"Černá", "Eva", "+420605003189", {{ITEM_CITY, "Ústí nad Labem"}}, 5, 0, 0, 0},
     // ASCII surname, accented given name: both parts take the encoded form.
-    {"Weber", "Jiří", "02310576", "", "+420731000111", "", "", "", "jiri.weber@example.com", "", "", "", "",
-     "", "", "Škoda Auto a.s.", "Technik", 4, 1955, 7, 19},
+    {"Weber", "Jiří", "02310576",
+     {{ITEM_MOBILE, "+420731000111"}, {ITEM_EMAIL, "jiri.weber@example.com"}, {ITEM_COMPANY, "Škoda Auto a.s."},
+      {ITEM_TITLE, "Technik"}}, 4, 1955, 7, 19},
     // Only a postal code and a country, an accented letter at the end of each value.
-    {"Růžičková", "Šárka", "+420608368700", "", "", "+420608368701", "", "", "", "", "", "", "", "160 00",
-     "Česko", "", "", 0, 1900, 1, 1},
+    {"Růžičková", "Šárka", "+420608368700", {{ITEM_FAX, "+420608368701"}, {ITEM_ZIP, "160 00"}, {ITEM_COUNTRY, "Česko"}},
+     0, 1900, 1, 1},
     // A literal "+" and an exclamation mark among accented letters.
-    {"Kovář", "Tomáš", "+420606436645", "", "", "", "", "", "", "tomas@example.cz", "", "Náměstí Míru 1+2",
-     "Plzeň", "301 00", "", "C+C Systém!", "Vedoucí oddělení", 1, 1999, 1, 1},
+    {"Kovář", "Tomáš", "+420606436645",
+     {{ITEM_EMAIL2, "tomas@example.cz"}, {ITEM_ADDRESS, "Náměstí Míru 1+2"}, {ITEM_CITY, "Plzeň"}, {ITEM_ZIP, "301 00"},
+      {ITEM_COMPANY, "C+C Systém!"}, {ITEM_TITLE, "Vedoucí oddělení"}}, 1, 1999, 1, 1},
     // Long values in every text field.
     {"Nejdelšíjménoježádnýtelefonneunese", "Maxmiliánaloňskýtýdenvpoledne", "+420123456789012",
-     "", "", "", "", "", "", "", "", "Dlouhá ulice s velmi dlouhým názvem číslo 1234/56",
-     "Horní Dolní nad Vltavou", "123 45", "Česká republika", "Společnost s ručením omezeným",
-     "Náměstek ředitele pro všechno", 2, 2024, 12, 31},
+     {{ITEM_ADDRESS, "Dlouhá ulice s velmi dlouhým názvem číslo 1234/56"}, {ITEM_CITY, "Horní Dolní nad Vltavou"},
+      {ITEM_ZIP, "123 45"}, {ITEM_COUNTRY, "Česká republika"}, {ITEM_COMPANY, "Společnost s ručením omezeným"},
+      {ITEM_TITLE, "Náměstek ředitele pro všechno"}}, 2, 2024, 12, 31},
 };
 
 // The table is UTF-8; entries hold Windows-1250.
@@ -96,12 +89,7 @@ std::unique_ptr<CEntry> MakeEntry(const Row& r, CGroups* groups) {
   e->SetName(Ansi(r.name), NO_LIMIT);
   e->SetSurname(Ansi(r.surname), NO_LIMIT);
   e->SetNum(Ansi(r.main), NO_LIMIT);
-  const std::pair<UINT, const char*> items[] = {
-      {5, r.office}, {6, r.mobile}, {8, r.fax},        {15, r.other},     {30, r.fax2},
-      {9, r.email},  {17, r.email2}, {27, r.url},      {10, r.street},    {18, r.city},
-      {20, r.postal}, {21, r.country}, {13, r.company}, {14, r.title},
-  };
-  for (const auto& [id, value] : items) e->SetExtItem(id, Ansi(value), NO_LIMIT);
+  for (const auto& [id, value] : r.items) e->SetExtItem(id, Ansi(value), NO_LIMIT);
   if (r.year) e->SetExtItem(31, COleDateTime(r.year, r.month, r.day, 0, 0, 0).m_dt);
   e->SetGroupID(r.group, groups);
   return e;
@@ -110,29 +98,20 @@ std::unique_ptr<CEntry> MakeEntry(const Row& r, CGroups* groups) {
 std::string Json(const std::string& s) {
   std::string out = "\"";
   for (unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += char(c);
-    } else if (c < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
-    } else {
-      out += char(c);
-    }
+    char buf[8];
+    std::snprintf(buf, sizeof buf, c == '"' || c == '\\' ? "\\%c" : c < 0x20 ? "\\u%04x" : "%c", c);
+    out += buf;
   }
   return out + "\"";
 }
 
 bool IsAscii(const std::string& s) {
-  for (unsigned char c : s)
-    if (c > 0x7F) return false;
-  return true;
+  return std::all_of(s.begin(), s.end(), [](unsigned char c) { return c <= 0x7F; });
 }
 
 const char* GroupName(UINT id) {
-  for (const Group& g : kGroups)
-    if (g.id == id) return g.name;
+  for (const auto& [i, name] : kGroups)
+    if (i == id) return name;
   return nullptr;
 }
 
@@ -148,17 +127,17 @@ std::string Expected(const Row& r, Form form) {
     phones += std::string("{\"number\":") + Json(number) + ",\"types\":[" + types + "]}";
   };
   // The order of the card: 2.1 writes the office number first, 1.0 the main one.
-  if (v21) phone(r.office, "\"WORK\"");
+  if (v21) phone(r.Item(ITEM_OFFICE), "\"WORK\"");
   phone(r.main, "\"HOME\"");
-  if (!v21) phone(r.office, "\"WORK\"");
-  phone(r.mobile, "\"CELL\"");
-  phone(r.fax, "\"FAX\"");
+  if (!v21) phone(r.Item(ITEM_OFFICE), "\"WORK\"");
+  phone(r.Item(ITEM_MOBILE), "\"CELL\"");
+  phone(r.Item(ITEM_FAX), "\"FAX\"");
   if (v21) {
-    phone(r.other, "");
-    phone(r.fax2, "\"FAX\",\"HOME\"");
+    phone(r.Item(ITEM_OTHER_NUMBER), "");
+    phone(r.Item(ITEM_FAX2), "\"FAX\",\"HOME\"");
   }
   std::string emails;
-  for (const char* e : {r.email, v21 ? r.email2 : ""}) {
+  for (const char* e : {r.Item(ITEM_EMAIL), v21 ? r.Item(ITEM_EMAIL2) : ""}) {
     if (!*e) continue;
     if (!emails.empty()) emails += ",";
     emails += Json(e);
@@ -168,11 +147,11 @@ std::string Expected(const Row& r, Form form) {
 
   std::string out = "{";
   out += "\"surname\":" + Json(r.surname) + ",\"given\":" + Json(r.name);
-  out += ",\"street\":" + Json(r.street) + ",\"city\":" + Json(r.city);
-  out += ",\"postal\":" + Json(r.postal) + ",\"country\":" + Json(r.country);
-  out += ",\"org\":" + Json(r.company) + ",\"title\":" + Json(v21 ? r.title : "");
+  out += ",\"street\":" + Json(r.Item(ITEM_ADDRESS)) + ",\"city\":" + Json(r.Item(ITEM_CITY));
+  out += ",\"postal\":" + Json(r.Item(ITEM_ZIP)) + ",\"country\":" + Json(r.Item(ITEM_COUNTRY));
+  out += ",\"org\":" + Json(r.Item(ITEM_COMPANY)) + ",\"title\":" + Json(v21 ? r.Item(ITEM_TITLE) : "");
   out += ",\"phones\":[" + phones + "],\"emails\":[" + emails + "]";
-  out += ",\"url\":" + Json(r.url) + ",\"bday\":" + Json(bday);
+  out += ",\"url\":" + Json(r.Item(ITEM_URL)) + ",\"bday\":" + Json(bday);
   // 2.1 carries the group in X-ESI-CATEGORIES, which the peers keep as an unknown
   // property; 1.0 writes CATEGORIES as unlabelled 8-bit, so only an ASCII name can
   // be expected to come through.
@@ -190,11 +169,8 @@ bool Write(const std::string& path, const std::string& data) {
   std::ofstream out(path, std::ios::binary);
   out << data;
   out.close();
-  if (!out) {
-    std::cerr << "vcard_generator: " << path << ": cannot write\n";
-    return false;
-  }
-  return true;
+  if (!out) std::cerr << "vcard_generator: " << path << ": cannot write\n";
+  return bool(out);
 }
 
 }  // namespace
@@ -207,7 +183,7 @@ int main(int argc, char** argv) {
   SorrelSetACP(1250);
   const std::string dir = argv[1];
   CGroups groups;
-  for (const Group& g : kGroups) groups.AddGroup(g.id, Ansi(g.name), 20, 0);
+  for (const auto& [id, name] : kGroups) groups.AddGroup(id, Ansi(name), 20, 0);
 
   struct Output {
     Form form;
@@ -218,12 +194,10 @@ int main(int argc, char** argv) {
     std::unique_ptr<CEntry> e = MakeEntry(r, &groups);
     for (Output& o : outputs) {
       CString card;
-      if (o.form == Form::kUtf8)
-        e->GetAsVCardVer21(card, CP_UTF8, &groups);
-      else if (o.form == Form::kUtf7)
-        e->GetAsVCardVer21(card, CP_UTF7, &groups);
-      else
+      if (o.form == Form::kVer10)
         e->GetAsVCardVer1(card, &groups);
+      else
+        e->GetAsVCardVer21(card, o.form == Form::kUtf8 ? CP_UTF8 : CP_UTF7, &groups);
       o.cards += card.str();
       o.expected += Expected(r, o.form);
     }
