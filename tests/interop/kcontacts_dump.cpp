@@ -39,7 +39,6 @@ QJsonObject Card(const KContacts::Addressee& a) {
   QJsonObject card;
   card["surname"] = a.familyName();
   card["given"] = a.givenName();
-  card["formatted"] = a.formattedName();
   const KContacts::Address::List addresses = a.addresses();
   const KContacts::Address address = addresses.isEmpty() ? KContacts::Address() : addresses.first();
   card["street"] = address.street();
