@@ -25,35 +25,19 @@ def iso_date(value):
     return day
 
 
-def first(card, name):
-    return card.contents.get(name, [None])[0]
-
-
 def card_fields(card):
-    out = {}
-    n = first(card, "n")
-    out["surname"] = text(n.value.family) if n else ""
-    out["given"] = text(n.value.given) if n else ""
-    fn = first(card, "fn")
-    out["formatted"] = text(fn.value) if fn else ""
-    adr = first(card, "adr")
+    def value(name, attr=None):
+        prop = card.contents.get(name, [None])[0]
+        return "" if prop is None else text(getattr(prop.value, attr) if attr else prop.value)
+
+    out = {"surname": value("n", "family"), "given": value("n", "given")}
     for key, attr in (("street", "street"), ("city", "city"), ("postal", "code"), ("country", "country")):
-        out[key] = text(getattr(adr.value, attr)) if adr else ""
-    org = first(card, "org")
-    out["org"] = text(org.value) if org else ""
-    title = first(card, "title")
-    out["title"] = text(title.value) if title else ""
-    phones = []
-    for tel in card.contents.get("tel", []):
-        types = [t.upper() for t in tel.params.get("TYPE", [])]
-        types += [t.upper() for t in tel.singletonparams]
-        phones.append({"number": text(tel.value), "types": sorted(set(types))})
-    out["phones"] = phones
+        out[key] = value("adr", attr)
+    out.update(org=value("org"), title=value("title"), url=value("url"), bday=iso_date(value("bday")))
+    out["phones"] = [{"number": text(tel.value),
+                      "types": sorted({t.upper() for t in tel.params.get("TYPE", []) + tel.singletonparams})}
+                     for tel in card.contents.get("tel", [])]
     out["emails"] = [text(e.value) for e in card.contents.get("email", [])]
-    url = first(card, "url")
-    out["url"] = text(url.value) if url else ""
-    bday = first(card, "bday")
-    out["bday"] = iso_date(text(bday.value)) if bday else ""
     categories = []
     for c in card.contents.get("categories", []):
         categories += c.value if isinstance(c.value, list) else [c.value]
