@@ -2,6 +2,7 @@
 // codecs, and a one-line picture of an entry that table rows compare against.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -11,40 +12,27 @@
 
 struct CEntryTestAccess {
   static int HasNonASCII(const CString& value) { return CEntry::HasNonASCII(value); }
-  static std::string EncodeQP(std::string_view ansi) {
-    CString value(ansi);
-    CEntry::EncodeQuotedPrintableUTF8(value);
-    return value.str();
-  }
-  static std::string EncodeUTF7(std::string_view ansi) {
-    CString value(ansi);
-    CEntry::EncodeUTF7(value);
-    return value.str();
-  }
+  static std::string EncodeQP(std::string_view a) { CString v(a); CEntry::EncodeQuotedPrintableUTF8(v); return v.str(); }
+  static std::string EncodeUTF7(std::string_view a) { CString v(a); CEntry::EncodeUTF7(v); return v.str(); }
   static std::string Decode(std::string_view raw, int nMode) {
-    CString value(raw);
-    CEntry::DecodeVCardValue(value, nMode);
-    return value.str();
+    CString v(raw);
+    CEntry::DecodeVCardValue(v, nMode);
+    return v.str();
   }
 };
 
 namespace vcardtest {
 
-// Text of the 8-bit code page from the UTF-8 of the test source, and back.
+// Text of the 8-bit code page from the UTF-8 of the test source.
 inline CString Ansi(std::string_view utf8) { return CString(sorrel::Utf8ToAnsi(utf8)); }
 
 // 8-bit text as UTF-8, control bytes as \xNN, so that a failing row reads well.
 inline std::string Show(const CString& ansi) {
   std::string out;
-  for (char c : sorrel::AnsiToUtf8(ansi.view())) {
-    if (static_cast<unsigned char>(c) < 0x20) {
-      static constexpr char kHex[] = "0123456789ABCDEF";
-      out += "\\x";
-      out += kHex[(c >> 4) & 0xF];
-      out += kHex[c & 0xF];
-    } else {
-      out += c;
-    }
+  for (unsigned char c : sorrel::AnsiToUtf8(ansi.view())) {
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "\\x%02X", c);
+    out += c < 0x20 ? std::string(hex) : std::string(1, static_cast<char>(c));
   }
   return out;
 }
@@ -77,17 +65,14 @@ inline std::string HexEscapes(std::string_view bytes) {
   return out;
 }
 
-// A card around body lines given with LF ends: every LF becomes CR LF.
+// A card around body lines given in UTF-8 with LF ends: every LF becomes CR LF.
 inline CString Card(std::string_view utf8Body, std::string_view version = "2.1") {
-  std::string card = "BEGIN:VCARD\r\nVERSION:";
-  card += version;
-  card += "\r\n";
+  std::string card = "BEGIN:VCARD\r\nVERSION:" + std::string(version) + "\r\n";
   for (char c : sorrel::Utf8ToAnsi(utf8Body)) {
     if (c == '\n') card += '\r';
     card += c;
   }
-  card += "END:VCARD\r\n";
-  return CString(card);
+  return CString(card + "END:VCARD\r\n");
 }
 
 }  // namespace vcardtest
