@@ -50,9 +50,8 @@ def run(command, **kwargs):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--kcontacts", required=True)
-    parser.add_argument("--probe", required=True)
-    parser.add_argument("--sorrel", required=True)
+    for option in ("--kcontacts", "--probe", "--sorrel"):
+        parser.add_argument(option, required=True)
     parser.add_argument("--min", type=float, default=0.0)
     parser.add_argument("--verbose", action="store_true")
     parser.add_argument("corpus")
@@ -90,10 +89,8 @@ def main():
             values[:] = [next(ansi) for _ in values]
 
         # The library alone.
-        alone = {}
-        for line in run([args.probe, "cards"] + cards).stdout.decode().splitlines():
-            r = json.loads(line)
-            alone[bytes.fromhex(r["source"]).decode()] = r
+        alone = {bytes.fromhex(r["source"]).decode(): r
+                 for r in map(json.loads, run([args.probe, "cards"] + cards).stdout.decode().splitlines())}
 
         # sorrel import: the entries come in the order of the cards it did not reject.
         book = os.path.join(tmp, "book.txt")
@@ -109,25 +106,24 @@ def main():
     def same(name, got):
         return bool(got) and got["ok"] == 1 and [got["surname"], got["given"], got["number"]] == reference[name]
 
+    def show(values):
+        return [bytes.fromhex(h).decode("cp1250", errors="replace") for h in values]
+
     counted = [name for name in cards if name in reference]
-    score_alone = sum(same(n, alone.get(n)) for n in counted)
-    score_import = sum(same(n, through_import.get(n)) for n in counted)
-    if args.verbose:
-        for n in counted:
-            if not same(n, through_import.get(n)):
-                got = through_import.get(n)
-                show = lambda h: bytes.fromhex(h).decode("cp1250", errors="replace")
-                print(f"  import differs: {origin[n]}: reference {[show(h) for h in reference[n]]}, "
-                      f"imported {[show(got[k]) for k in ('surname', 'given', 'number')] if got else 'nothing'}")
     total = len(counted)
     print(f"corpus: {len(files)} files, {len(cards)} cards, {total} read by KContacts")
-    print(f"library alone: {score_alone} of {total} = {100.0 * score_alone / total:.1f}%")
-    print(f"sorrel import: {score_import} of {total} = {100.0 * score_import / total:.1f}%")
-    if 100.0 * score_import / total < args.min:
+    for label, got in (("library alone", alone), ("sorrel import", through_import)):
+        score = sum(same(n, got.get(n)) for n in counted)  # the last, the import's, is held to --min
+        print(f"{label}: {score} of {total} = {100.0 * score / total:.1f}%")
+    if args.verbose:
+        for n in (n for n in counted if not same(n, through_import.get(n))):
+            got = through_import.get(n)
+            print(f"  import differs: {origin[n]}: reference {show(reference[n])}, "
+                  f"imported {show(got[k] for k in ('surname', 'given', 'number')) if got else 'nothing'}")
+    if 100.0 * score / total < args.min:
         print(f"the import rate is below {args.min}%")
         return 1
     return 0
-
 
 if __name__ == "__main__":
     sys.exit(main())
