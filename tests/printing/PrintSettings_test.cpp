@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -27,12 +28,8 @@ LOGFONT LoadFont() {
 }
 
 void ExpectDefaultFont(const LOGFONT& f) {
-  EXPECT_EQ(f.lfHeight, -16);
-  for (LONG v : {f.lfWidth, f.lfEscapement, f.lfOrientation, f.lfWeight}) EXPECT_EQ(v, 0);
-  for (BYTE v : {f.lfItalic, f.lfUnderline, f.lfStrikeOut, f.lfCharSet, f.lfOutPrecision, f.lfClipPrecision,
-                 f.lfQuality, f.lfPitchAndFamily})
-    EXPECT_EQ(v, 0);
-  EXPECT_STREQ(f.lfFaceName, "Arial");
+  const LOGFONT expected{-16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "Arial"};
+  EXPECT_EQ(std::memcmp(&f, &expected, sizeof f), 0);  // the face name's tail zeroed too
 }
 
 }  // namespace
@@ -94,11 +91,9 @@ TEST_F(PrintSettingsTest, HandEditedFontValues) {
   DeleteValue(kFont, "Quality");
   WriteString(kFont, "FaceName", std::string(40, 'F'));
   LOGFONT font = LoadFont();
-  EXPECT_EQ(font.lfHeight, -16);
-  EXPECT_EQ(font.lfItalic, 1);
-  EXPECT_EQ(font.lfWeight, LONG(0x80000000u));
-  EXPECT_EQ(font.lfWidth, 0);
-  EXPECT_EQ(font.lfQuality, 0);
+  // height, italic, weight, width (unreadable), quality (missing)
+  EXPECT_EQ((std::array<LONG, 5>{font.lfHeight, font.lfItalic, font.lfWeight, font.lfWidth, font.lfQuality}),
+            (std::array<LONG, 5>{-16, 1, LONG(0x80000000u), 0, 0}));
   EXPECT_EQ(std::string(font.lfFaceName), std::string(31, 'F'));
   EXPECT_FALSE(ReadDword(kFont, "Quality"));  // not written back
 
@@ -126,11 +121,8 @@ TEST_F(PrintSettingsTest, DeletedValueFallsBackUntilTheNextSave) {
   SavePrintSettings2Registry(90, RECT{10, 20, 30, 40});
   DeleteValue(kPrinting, "TopBorder");
   LoadPrintSettingsFromRegistry(&size, &margins);
-  EXPECT_EQ(size, 90);
-  EXPECT_EQ(margins.left, 10);
-  EXPECT_EQ(margins.top, 0);
-  EXPECT_EQ(margins.right, 30);
-  EXPECT_EQ(margins.bottom, 40);
+  EXPECT_EQ((std::array{LONG(size), margins.left, margins.top, margins.right, margins.bottom}),
+            (std::array<LONG, 5>{90, 10, 0, 30, 40}));
   EXPECT_FALSE(ReadDword(kPrinting, "TopBorder"));
   SavePrintSettings2Registry(size, margins);
   EXPECT_EQ(ReadDword(kPrinting, "TopBorder"), 0u);
