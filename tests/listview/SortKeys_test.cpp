@@ -57,7 +57,7 @@ std::unique_ptr<CEntry> Make(const Row& r) {
 
 int Sign(int v) { return (v > 0) - (v < 0); }
 
-void SetKeys(CColumnInfos& columns, std::initializer_list<UINT> keys) {
+void SetKeys(CColumnInfos& columns, const std::vector<UINT>& keys) {
   columns.GetSortKeys()->RemoveAll();
   for (UINT k : keys) columns.GetSortKeys()->Add(k);
 }
@@ -118,8 +118,7 @@ TEST_F(SortKeysTest, CompareEntriesByKeyRules) {
   CColumnInfos columns;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
-    columns.GetSortKeys()->RemoveAll();
-    for (UINT k : c.keys) columns.GetSortKeys()->Add(k);
+    SetKeys(columns, c.keys);
     auto a = Make(c.a), b = Make(c.b);
     CGroups* g = c.withGroups ? &groups : nullptr;
     long before = g_allocations;
@@ -153,8 +152,7 @@ TEST_F(SortKeysTest, SaveWritesTheChainUnderItsPrimaryKey) {
         {{0xFFFFFFFE, 0x80000000}, "Column-2SecondarySortingKeys", std::string("-2147483648", 12)},
     };
     for (const auto& save : saves) {
-      columns.GetSortKeys()->RemoveAll();
-      for (UINT k : save.keys) columns.GetSortKeys()->Add(k);
+      SetKeys(columns, save.keys);
       columns.SaveSecondarySortKeys();
       EXPECT_EQ(ReadDword(kKey, "PrimarySortingKey"), save.keys[0]);
       auto chain = ReadRaw(kKey, save.name);
