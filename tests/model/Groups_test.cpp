@@ -25,14 +25,16 @@ std::string Describe(const CGroups& groups) {
 
 }  // namespace
 
-TEST(Groups, WritesBothForms) {
+// Both forms written, and read back: ids, names and attributes, and the list-wide
+// limit as every record's limit.
+TEST(Groups, BothFormsWrittenAndReadBack) {
   std::unique_ptr<CObject> object(RUNTIME_CLASS(CGroups)->CreateObject());
-  EXPECT_STREQ(object->GetRuntimeClass()->m_lpszClassName, "CGroups");
   auto& groups = *static_cast<CGroups*>(object.get());
   CString text("stale");
-  groups.GetAsText(text, 0);
-  EXPECT_EQ(text, "");
-
+  for (int bShort : {0, 1}) {
+    groups.GetAsText(text, bShort);
+    EXPECT_EQ(text, "") << bShort;
+  }
   groups.SetMaxLenOfEditableGroups(12);
   groups.AddGroup(1, "Family", 10, 0);
   groups.AddGroup(2, "Work", 0, 1);
@@ -40,17 +42,12 @@ TEST(Groups, WritesBothForms) {
   EXPECT_EQ(text, kLongText);
   groups.GetAsText(text, 1);
   EXPECT_EQ(text, kShortText);
-}
 
-// Reading what the writer wrote gives ids, names and attributes back, and the
-// list-wide limit as every record's limit.
-TEST(Groups, ReadsBothFormsBack) {
   CGroups full;
   full.SetMaxGroups(5);
   full.FillFromText(kLongText, 0);
   EXPECT_EQ(Describe(full), "1:Family/12/0 2:Work/12/1 ");
   EXPECT_EQ(full.AreEditable(), 1);
-
   CGroups small;
   small.SetMaxGroups(2);
   small.FillFromText(CString(kShortText), 1);
