@@ -3,7 +3,7 @@
 
 usage: compare.py EXPECTED.json PEER_NAME -- READER_COMMAND... CARDS.vcf
 
-EXPECTED.json holds one object per card (vcard_generator writes it); the reader
+EXPECTED.json holds one object per card (the golden expected-*.json of this folder); the reader
 command prints one object per card (kcontacts_dump, vobject_dump.py). Every
 field present in an expected object is compared; numbers are compared with their
 types, in order. Exit 0 when every card matches, 1 otherwise, 2 when the peer

@@ -1,13 +1,17 @@
-// What the library makes of cards and phone books, for the import rate: prints one
-// JSON object per card or slot with the surname, the name and the main number as
-// hexadecimal Windows-1250 bytes, so that they are compared exactly as stored.
+// What the library makes of cards and phone books, and the cards it writes.
+// The reading modes print one JSON object per card or slot with the surname, the
+// name and the main number as hexadecimal Windows-1250 bytes, so that they are
+// compared exactly as stored.
 //
 //   vcard_probe cards CARD.vcf...  each file one card, read by FillFromVCard alone
 //   vcard_probe book BOOK          each slot of a phone book, as a host reads it
 //   vcard_probe ansi               each line on stdin, hexadecimal UTF-8, into Windows-1250
+//   vcard_probe write BOOK OUTDIR  the slots of BOOK as OUTDIR/cards-utf8.vcf (2.1, code
+//                                  page 65001), cards-utf7.vcf (2.1, 65000), cards-v10.vcf (1.0)
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -42,41 +46,57 @@ bool Slurp(const char* path, std::string& data) {
   return bool(in);
 }
 
+// Each slot line of a phone book read into an entry, as a host reads it.
+bool ReadBook(const char* path, CGroups& groups, const std::function<void(const std::string&, CEntry&)>& slot) {
+  std::string data;
+  if (!Slurp(path, data)) return false;
+  std::istringstream lines(data);
+  std::string line;
+  if (std::getline(lines, line)) groups.FillFromText(line.c_str(), 0);
+  while (std::getline(lines, line)) {
+    CEntry entry;
+    entry.FillFromText(line.c_str(), 1, 1, 0, &groups);
+    slot(line, entry);
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
+  CGroups groups;
   if (mode == "cards") {
     for (int i = 2; i < argc; ++i) {
       std::string data;
       if (!Slurp(argv[i], data)) return 2;
-      CGroups groups;
+      CGroups cardGroups;
       CEntry entry(1, 1);
       entry.SetLocation(2);
       CString card(data);
-      int ok = entry.FillFromVCard(card, &groups, nullptr);
+      int ok = entry.FillFromVCard(card, &cardGroups, nullptr);
       Print(argv[i], ok, entry);
     }
     return 0;
   }
-  if (mode == "book" && argc == 3) {
-    std::string data;
-    if (!Slurp(argv[2], data)) return 2;
-    std::istringstream lines(data);
-    std::string line;
-    CGroups groups;
-    bool first = true;
-    while (std::getline(lines, line)) {
-      if (first) {
-        groups.FillFromText(line.c_str(), 0);
-        first = false;
-        continue;
-      }
-      CEntry entry;
-      entry.FillFromText(line.c_str(), 1, 1, 0, &groups);
-      Print(line, 1, entry);
+  if (mode == "book" && argc == 3)
+    return ReadBook(argv[2], groups, [](const std::string& line, CEntry& e) { Print(line, 1, e); }) ? 0 : 2;
+  if (mode == "write" && argc == 4) {
+    std::string utf8, utf7, v10;
+    bool read = ReadBook(argv[2], groups, [&](const std::string&, CEntry& e) {
+      CString card;
+      e.GetAsVCardVer21(card, CP_UTF8, &groups);
+      utf8 += card.str();
+      e.GetAsVCardVer21(card, CP_UTF7, &groups);
+      utf7 += card.str();
+      e.GetAsVCardVer1(card, &groups);
+      v10 += card.str();
+    });
+    for (const auto& [name, cards] : {std::pair{"utf8", &utf8}, {"utf7", &utf7}, {"v10", &v10}}) {
+      std::ofstream out(std::string(argv[3]) + "/cards-" + name + ".vcf", std::ios::binary);
+      if (!(out << *cards)) return 2;
     }
-    return 0;
+    return read ? 0 : 2;
   }
   if (mode == "ansi") {
     std::string line;
@@ -87,6 +107,6 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
-  std::fprintf(stderr, "usage: vcard_probe cards CARD.vcf... | book BOOK | ansi\n");
+  std::fprintf(stderr, "usage: vcard_probe cards CARD.vcf... | book BOOK | ansi | write BOOK OUTDIR\n");
   return 2;
 }
