@@ -53,6 +53,17 @@ LSTATUS GetDword(HKEY key, const char* name, DWORD& value) {
   return RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
 }
 
+// What the calls through a handle give: query, set and delete a value, enumerate,
+// open itself, open and create a sub-key.
+std::vector<LSTATUS> Calls(HKEY key) {
+  DWORD value = 0, size = 8;
+  char name[8];
+  Key self, opened, created;
+  return {GetDword(key, "FontPointSize", value), SetDword(key, "FontPointSize", 1),
+          RegDeleteValueA(key, "FontPointSize"), RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr),
+          Open("", self, kAll, key), Open("Sub", opened, kAll, key), Create("Sub", created, nullptr, key)};
+}
+
 std::string Sql1(const std::string& file, const char* sql) {
   sqlite3* db = nullptr;
   std::string result = "(open failed)";
@@ -260,32 +271,21 @@ TEST_F(Registry, DeletedKeysAndHandles) {
   EXPECT_EQ(RegDeleteKeyA(parent.h, "Missing"), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(RegDeleteKeyA(parent.h, "printing"), ERROR_SUCCESS);
 
-  DWORD value = 0;
-  Key child;
-  EXPECT_EQ(GetDword(leaf.h, "FontPointSize", value), ERROR_KEY_DELETED);
-  EXPECT_EQ(SetDword(leaf.h, "FontPointSize", 1), ERROR_KEY_DELETED);
-  EXPECT_EQ(RegDeleteValueA(leaf.h, "FontPointSize"), ERROR_KEY_DELETED);
-  char name[8];
-  DWORD nameSize = sizeof name;
-  EXPECT_EQ(RegEnumKeyExA(leaf.h, 0, name, &nameSize, nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
-  EXPECT_EQ(Open("", child, kAll, leaf.h), ERROR_KEY_DELETED);
-  EXPECT_EQ(Open("Sub", child, kAll, leaf.h), ERROR_KEY_DELETED);
-  EXPECT_EQ(Create("Sub", child, nullptr, leaf.h), ERROR_KEY_DELETED);
-
-  // The same name made again is a new key: the old handle stays dead, the values are gone.
+  // Every call through a dead handle, one with the key made again included.
+  const std::vector<LSTATUS> deleted(7, ERROR_KEY_DELETED), invalid(7, ERROR_INVALID_HANDLE);
+  EXPECT_EQ(Calls(leaf.h), deleted);
   Key remade;
   ASSERT_EQ(Create("Software\\Tovik\\Printing", remade), ERROR_SUCCESS);
-  EXPECT_EQ(GetDword(remade.h, "FontPointSize", value), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(GetDword(leaf.h, "FontPointSize", value), ERROR_KEY_DELETED);
+  EXPECT_EQ(Calls(leaf.h), deleted);
+  DWORD value = 0;
+  EXPECT_EQ(GetDword(remade.h, "FontPointSize", value), ERROR_FILE_NOT_FOUND);  // a new key, without values
 
-  // Handles: closing twice, made-up handles, the roots that do not exist here.
+  // Handles closed twice, made up, or of roots that do not exist here.
   HKEY raw = leaf.h;
   leaf.h = nullptr;
   EXPECT_EQ(RegCloseKey(raw), ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(raw), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(GetDword(raw, "x", value), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(GetDword(reinterpret_cast<HKEY>(0x1234567), "x", value), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(Open("Software", child, kAll, HKEY_LOCAL_MACHINE), ERROR_INVALID_HANDLE);
+  for (HKEY bad : {raw, reinterpret_cast<HKEY>(0x1234567), HKEY_LOCAL_MACHINE}) EXPECT_EQ(Calls(bad), invalid);
   EXPECT_EQ(RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
 }
 
