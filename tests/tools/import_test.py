@@ -92,5 +92,11 @@ class Import(toolcase.ToolCase):
             with self.subTest(args=args):
                 self.assertIn(message, self.run_tool("import", *args, expect=code)[1])
 
+    def test_nothing_imported_leaves_the_book_as_it_was(self):
+        book = self.write("book.txt", b'1,"Rodina",12,0\n2,1,"Jan","123"\n')
+        _, err = self.run_tool("import", self.write("notes.txt", b"not a card\n"), "-o", book, expect=1)
+        self.assertIn("none imported; " + book + " left as it was", err)
+        self.assertEqual(self.read(book), b'1,"Rodina",12,0\n2,1,"Jan","123"\n')
+
 if __name__ == "__main__":
     toolcase.main()

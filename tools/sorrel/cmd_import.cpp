@@ -40,7 +40,7 @@ const char kUsage[] =
     "FILE exactly as it stood.\n"
     "\n"
     "  -o BOOK         write the phone book to BOOK, replacing it (default: standard\n"
-    "                  output)\n"
+    "                  output); when no card is imported, BOOK is left as it was\n"
     "  --rejects FILE  write the cards that were not imported, unchanged, to FILE\n"
     "  --charset NAME  the character set of 8-bit values that name none and are not\n"
     "                  UTF-8 (default: WINDOWS-1250)\n"
@@ -184,6 +184,11 @@ int Run(const std::vector<std::string>& args) {
 
   std::string error;
   if (!o.rejects.empty() && !tool::WriteFileAtomically(o.rejects, rejected, error)) return tool::Fail("import", error);
+  // Nothing imported: an existing book is not replaced by an empty one.
+  if (book.slots.empty() && o.book != "-") {
+    std::fprintf(stderr, "sorrel import: %zu cards, none imported; %s left as it was\n", total, o.book.c_str());
+    return tool::kFindings;
+  }
   if (!book.Save(o.book, error)) return tool::Fail("import", error);
   std::fprintf(stderr, "sorrel import: %zu cards, %zu imported, %zu not imported%s\n", total, book.slots.size(), nRejected,
                nRejected && !o.rejects.empty() ? (" (written to " + o.rejects + ")").c_str() : "");
