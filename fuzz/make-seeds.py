@@ -67,7 +67,7 @@ def main() -> int:
         if len(data) <= 65536:
             write(out, "vcard", 0x07, data)
         for card in cards(data):
-            for options in (0x00, 0x07, 0x1B):
+            for options in (0x17, 0x2B, 0x3F):
                 write(out, "vcard", options, card)
             write(out, "vcard_value", 0x01, card)
             n_cards += 1

@@ -114,7 +114,7 @@ SORREL_FUZZ_TARGET(registry_values) {
   };
   std::vector<Written> written;
   const std::string& t = in.text;
-  for (size_t i = 0; i + 4 <= t.size() && written.size() < 32;) {
+  for (size_t i = 0; i + 4 <= t.size() && written.size() < 8;) {
     const StoredValue& value = kValues[static_cast<unsigned char>(t[i]) % kNValues];
     DWORD type = static_cast<unsigned char>(t[i + 1]);
     size_t length = (static_cast<unsigned char>(t[i + 2]) | static_cast<unsigned char>(t[i + 3]) << 8);
