@@ -40,8 +40,9 @@ std::string Dump(const CEntry& e) {
 
 }  // namespace
 
-// The worked example written with and without extended items, and read back.
-TEST(PhoneText, WorkedExample) {
+// The worked example written with and without extended items, and read back;
+// the sending forms; reading with a surname kept from before and a groups list.
+TEST(PhoneText, WorkedExampleAndForms) {
   for (int bWithExtItems = 1; bWithExtItems >= 0; --bWithExtItems) {
     CEntry entry(bWithExtItems, 1);
     entry.SetLocation(2);
@@ -58,62 +59,46 @@ TEST(PhoneText, WorkedExample) {
     entry.GetAsText(text, 1, 0);
     EXPECT_EQ(text, bWithExtItems ? kWorkedExample : "2,17,\"Jan\",\"+420123456789\",3\n");
   }
-
   CEntry entry(1);
   CString text(kWorkedExample);
   entry.FillFromText(text, 1, 0, 0, nullptr);
-  EXPECT_EQ(Dump(entry),
-            "2/17 \"Jan\"\"Novak\" div1 \"+420123456789\" intl1 vip0 group3 icon0 changed0 "
-            "items[5=\"222333444\" 11=\"Test\" 31=36526 icons 0 0 2 0]");
-  // The last icon value is read where it stands: it is what remains of the line.
-  EXPECT_EQ(text, "0");
+  EXPECT_EQ(Dump(entry), "2/17 \"Jan\"\"Novak\" div1 \"+420123456789\" intl1 vip0 group3 icon0 changed0 "
+                         "items[5=\"222333444\" 11=\"Test\" 31=36526 icons 0 0 2 0]");
+  EXPECT_EQ(text, "0");  // the last icon value is read where it stands: it is what remains of the line
   entry.GetAsText(text, 1, 0);
   EXPECT_EQ(text, kWorkedExample);
-}
 
-TEST(PhoneText, Writing) {
-  CEntry entry(1);
-  entry.SetName("A", NO_LIMIT);
-  entry.SetNum("+420123456789", NO_LIMIT);
-  entry.SetExtItem(ITEM_SYNC_ID, "L1", NO_LIMIT);
-  CString text;
-  entry.GetAsText(text, 0, 0);
+  CEntry sent(1);
+  sent.SetName("A", NO_LIMIT);
+  sent.SetNum("+420123456789", NO_LIMIT);
+  sent.SetExtItem(ITEM_SYNC_ID, "L1", NO_LIMIT);
+  sent.GetAsText(text, 0, 0);
   EXPECT_EQ(text, "\"A\",\"+420123456789\"");  // the synchronisation id only on request
-  entry.GetAsText4AT(text, "5");
+  sent.GetAsText4AT(text, "5");
   EXPECT_EQ(text, "5,\"+420123456789\",145,\"A\"");
-  entry.SetNum("123456", NO_LIMIT);
-  entry.GetAsText4AT(text, "5");
+  sent.SetNum("123456", NO_LIMIT);
+  sent.GetAsText4AT(text, "5");
   EXPECT_EQ(text, "5,\"123456\",129,\"A\"");
-  // The entry's own name as the target comes out whole.
-  entry.GetAsText(entry.GetName(), 0, 1);
-  EXPECT_EQ(entry.GetName(), "\"A\",\"123456\",28,\"L1\"");
-}
+  sent.GetAsText(sent.GetName(), 0, 1);  // the entry's own name as the target comes out whole
+  EXPECT_EQ(sent.GetName(), "\"A\",\"123456\",28,\"L1\"");
 
-// Reading beyond what the golden lines show: a surname kept from before, the
-// groups list.
-TEST(PhoneText, Reading) {
-  // Joining names folds in a surname the line did not carry.
-  CEntry entry(0, 1);
-  entry.GetSurname() = "Old";
-  entry.FillFromText("\"Jan\",\"1\"", 0, 0, 1, nullptr);
-  EXPECT_EQ(entry.GetName(), "Old Jan");
-  EXPECT_EQ(entry.GetSurname(), "");
-
-  // With a groups list the group decides the VIP flag.
-  CGroups groups;
+  CEntry joined(0, 1);  // joining names folds in a surname the line did not carry
+  joined.GetSurname() = "Old";
+  joined.FillFromText("\"Jan\",\"1\"", 0, 0, 1, nullptr);
+  EXPECT_EQ(joined.GetName() + "|" + joined.GetSurname(), "Old Jan|");
+  CGroups groups;  // with a groups list the group decides the VIP flag
   groups.AddGroup(3, "VIP", 10, 0);
-  entry.FillFromText("\"Jan\",\"1\",3", 0, 0, 0, &groups);
-  EXPECT_EQ(entry.IsVIP(), 1);
-  entry.FillFromText("\"Jan\",\"1\",0", 0, 0, 0, &groups);
-  EXPECT_EQ(entry.IsVIP(), 0);
+  joined.FillFromText("\"Jan\",\"1\",3", 0, 0, 0, &groups);
+  EXPECT_EQ(joined.IsVIP(), 1);
+  joined.FillFromText("\"Jan\",\"1\",0", 0, 0, 0, &groups);
+  EXPECT_EQ(joined.IsVIP(), 0);
 }
 
 // Birthdays travel as "%lf" writes them and are read as atof reads them,
 // whatever shortcut the writer and the reader take for the usual forms.
 TEST(PhoneText, BirthdayTextBothWays) {
-  const double dates[] = {36526.0, 29221.5, -1.5, -0.0, 0.0, 1e-7, 2.0000005, 0.1234565, 1e15, 1e20,
-                          -36522.999999, DBL_MAX, INFINITY};
-  for (double dDate : dates) {
+  for (double dDate : {36526.0, 29221.5, -1.5, -0.0, 0.0, 1e-7, 2.0000005, 0.1234565, 1e15, 1e20, -36522.999999,
+                       DBL_MAX, double(INFINITY)}) {
     CEntry entry(1);
     entry.SetName("A", NO_LIMIT);
     entry.SetExtItem(ITEM_BIRTHDAY, dDate);
@@ -122,14 +107,11 @@ TEST(PhoneText, BirthdayTextBothWays) {
     expected.Format("\"A\",\"\",31,\"%lf\"", dDate);
     EXPECT_EQ(text, expected) << dDate;
   }
-  const char* texts[] = {"36526.000000", "29221.5", "-1.500000", "-0", "  12.5", "+3.25", "1e3",   "0x1p3",
-                         ".5",           "7.",      "inf",       "nan", "12abc",  "-",     "",      "1.2.3",
-                         "123456789012345678901234567890123.5"};
-  for (const char* value : texts) {
+  for (const char* value : {"36526.000000", "29221.5", "-1.500000", "-0", "  12.5", "+3.25", "1e3", "0x1p3", ".5",
+                            "7.", "inf", "nan", "12abc", "-", "", "1.2.3", "123456789012345678901234567890123.5"}) {
     CEntry entry(1);
     entry.FillFromText(CString("\"A\",\"1\",31,\"") + value + "\"", 0, 0, 0, nullptr);
-    double dRead = entry.GetExtendedItems()->GetValueByID(ITEM_BIRTHDAY);
-    double dExpected = sorrel::Atof(value);
+    double dRead = entry.GetExtendedItems()->GetValueByID(ITEM_BIRTHDAY), dExpected = sorrel::Atof(value);
     EXPECT_TRUE(dRead == dExpected || (std::isnan(dRead) && std::isnan(dExpected))) << value;
   }
 }
@@ -166,23 +148,18 @@ TEST(PhoneText, LongestFields) {
 // an empty slot, with a remainder taken from the line. The sanitizer build
 // checks that nothing is read outside the text.
 TEST(PhoneText, TruncatedAndHostileLines) {
-  std::vector<std::string> lines;
-  std::string example = kWorkedExample;
+  const std::string example = kWorkedExample;
+  const size_t kBig = 1 << 16;
+  std::vector<std::string> lines = {
+      "1,2,\"a\",\"b\",5," + std::string(kBig, '7'), "\"a\",\"b\",5,\"" + std::string(kBig, 'x'),
+      "\"a\",\"b\",3,99999999999999999999,1,2,3,4,5,6", "\"a\",\"b\",3,2147483647," + std::string(kBig, ','),
+      std::string("\"a\0b\",\"1\"", 10), "EMPTY\n", "EMPTY\r\n", "no quotes at all", "\"", "\"\"", "\",\"",
+      "4294967296,-5,"};
   for (size_t n = 0; n <= example.size(); ++n) lines.push_back(example.substr(0, n));
-  constexpr size_t kBig = 1 << 16;
-  for (const char* run : {"\"", ",", "\",", ",\"", "\"\"", "9", "9,", "\r\n", "!"}) {
-    std::string line;
+  for (const std::string run : {"\"", ",", "\",", ",\"", "\"\"", "9", "9,", "\r\n", "!"}) {
+    std::string& line = lines.emplace_back();
     while (line.size() < kBig) line += run;
-    lines.push_back(line);
   }
-  lines.push_back("1,2,\"a\",\"b\",5," + std::string(kBig, '7'));
-  lines.push_back("\"a\",\"b\",5,\"" + std::string(kBig, 'x'));
-  lines.push_back("\"a\",\"b\",3,99999999999999999999,1,2,3,4,5,6");
-  lines.push_back("\"a\",\"b\",3,2147483647," + std::string(kBig, ','));
-  lines.push_back(std::string("\"a\0b\",\"1\"", 10));
-  for (const char* s : {"EMPTY\n", "EMPTY\r\n", "no quotes at all", "\"", "\"\"", "\",\"", "4294967296,-5,"})
-    lines.push_back(s);
-
   CGroups groups;
   groups.AddGroup(3, "VIP", 0, 0);
   auto start = std::chrono::steady_clock::now();
@@ -195,7 +172,6 @@ TEST(PhoneText, TruncatedAndHostileLines) {
       fromString.FillFromText(text, bWithLocation, bCreate, bJoin, pGroups);
       fromChars.FillFromText(line.c_str(), bWithLocation, bCreate, bJoin, pGroups);
       std::string what = line.substr(0, 40) + " options " + std::to_string(options);
-
       bool bEmptySlot = line.empty() || line == "EMPTY";
       EXPECT_EQ(fromString.Changed(), bEmptySlot ? 1 : 0) << what;
       EXPECT_NE(line.find(text.str()), std::string::npos) << what;
@@ -217,14 +193,11 @@ TEST(PhoneText, GoldenLines) {
   std::string actual, source;
   while (std::getline(in, source)) {
     if (source.empty() || source[0] == '#') continue;
-    std::string flags = source.substr(0, source.find(' '));
+    const std::string flags = source.substr(0, source.find(' '));
     std::string line;
     for (size_t i = flags.size() + 1; i < source.size(); ++i) {
       char c = source[i];
-      if (c == '\\' && i + 1 < source.size()) {
-        char next = source[++i];
-        c = next == 'r' ? '\r' : next == 'n' ? '\n' : next;
-      }
+      if (c == '\\' && i + 1 < source.size()) c = source[++i] == 'r' ? '\r' : source[i] == 'n' ? '\n' : source[i];
       line += c;
     }
     auto has = [&](char flag) { return flags.find(flag) != std::string::npos; };
@@ -244,6 +217,5 @@ TEST(PhoneText, GoldenLines) {
   }
   if (std::getenv("SORREL_UPDATE_GOLDEN")) std::ofstream(path + ".ref", std::ios::binary) << actual;
   std::ifstream ref(path + ".ref", std::ios::binary);
-  std::string expected((std::istreambuf_iterator<char>(ref)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(actual, expected);
+  EXPECT_EQ(actual, std::string(std::istreambuf_iterator<char>(ref), {}));
 }
