@@ -20,6 +20,7 @@ TestHost::TestHost() {
 
 TestHost::~TestHost() {
   ResetRegistryForTests();
+  SorrelClearStringTable();  // the next test, host or not, starts without the host's strings
   std::error_code ignored;
   if (!m_configHome.empty()) std::filesystem::remove_all(m_configHome, ignored);
 }

@@ -18,6 +18,7 @@ class TestHost {
   ~TestHost();  // removes the profile folder
   TestHost(const TestHost&) = delete;
   TestHost& operator=(const TestHost&) = delete;
+  const std::string& ConfigHome() const { return m_configHome; }
   CMarlowList list;
 
  private:
