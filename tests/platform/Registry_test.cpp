@@ -85,17 +85,8 @@ std::string ReadFile(const std::string& path) {
 
 class Registry : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/sorrel-registry-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    m_home = pattern;
-    setenv("XDG_CONFIG_HOME", m_home.c_str(), 1);
-    sorrel::ResetRegistryForTests();
-  }
-  void TearDown() override {
-    sorrel::ResetRegistryForTests();
-    fs::remove_all(m_home);
-  }
+  sorrel::test::TestHost host;  // a fresh, empty profile
+  const std::string m_home = host.ConfigHome();
   std::string Store() const { return m_home + "/sorrel/registry.sqlite3"; }
   // The files moved aside, by the marker in their names.
   std::vector<std::string> CorruptFiles(const char* marker = ".corrupt-") const {
@@ -106,8 +97,6 @@ class Registry : public ::testing::Test {
     }
     return names;
   }
-
-  std::string m_home;
 };
 
 TEST_F(Registry, PathsOpenCaseInsensitivelyAndKeepTheirSpelling) {
