@@ -86,7 +86,10 @@ def run_suite(build, repetitions, flt):
     exe = os.path.join(build, "bench", "sorrel_bench")
     out = os.path.join(build, "bench-results.json")
     cmd = [exe, "--benchmark_out=" + out, "--benchmark_out_format=json",
-           "--benchmark_repetitions=%d" % repetitions, "--benchmark_report_aggregates_only=true"]
+           "--benchmark_repetitions=%d" % repetitions, "--benchmark_report_aggregates_only=true",
+           # Repetitions of all benchmarks in random order: a burst of load on the
+           # shared machine then falls on operations and floors alike.
+           "--benchmark_enable_random_interleaving=true"]
     if flt:
         cmd.append("--benchmark_filter=" + flt)
     print("report: running", " ".join(cmd), flush=True)
