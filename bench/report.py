@@ -336,7 +336,9 @@ def end_to_end(build, work):
         else:
             notes.append("`sorrel export` is not in this build: not measured.")
         if "show" in commands:
-            measure("show", [tool, "show", book], book, stdout_path=os.devnull)
+            # Sorted by name first, then by the chain remembered for it.
+            cmd = [tool, "show", book] + (["--sort", "3"] if "--sort" in usage(tool, "show") else [])
+            measure("show", cmd, book, stdout_path=os.devnull)
         else:
             notes.append("`sorrel show` is not in this build: not measured.")
     return ["Input: %s cards of vCard 2.1 (UTF-8 form) from `sorrel-gen --seed 7 --count %d`, %.1f MB." % (
