@@ -2,7 +2,12 @@
 // codecs, and a one-line picture of an entry that table rows compare against.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -73,6 +78,15 @@ inline CString Card(std::string_view utf8Body, std::string_view version = "2.1")
     card += c;
   }
   return CString(card + "END:VCARD\r\n");
+}
+
+// Compares text with a golden file under tests/formats/; with
+// SORREL_UPDATE_GOLDEN=1 the file is written first.
+inline void ExpectGolden(const std::string& file, const std::string& actual) {
+  const std::string path = std::string(SORREL_SOURCE_DIR) + "/tests/formats/" + file;
+  if (std::getenv("SORREL_UPDATE_GOLDEN")) std::ofstream(path, std::ios::binary) << actual;
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_EQ(actual, std::string(std::istreambuf_iterator<char>(in), {})) << path;
 }
 
 }  // namespace vcardtest
