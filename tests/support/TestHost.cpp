@@ -50,6 +50,12 @@ std::vector<std::string> Names(HKEY key, bool values) {
   return names;
 }
 
+std::vector<int> ColumnOrder(const CListCtrl& list) {
+  std::vector<int> order(size_t(list.GetColumnCount()));
+  if (!list.GetColumnOrderArray(order.data())) order.clear();
+  return order;
+}
+
 bool KeyExists(const char* path) { return Key(path, false).h != nullptr; }
 
 std::optional<RawValue> ReadRaw(const char* path, const char* name) {

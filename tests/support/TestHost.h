@@ -39,6 +39,9 @@ struct Key {
 // The names of a key's sub-keys, or with `values` of its values, in the store's order.
 std::vector<std::string> Names(HKEY key, bool values = false);
 
+// The list control's column order array; empty when the control does not give it.
+std::vector<int> ColumnOrder(const CListCtrl& list);
+
 // Reading and writing the store as the test's own eyes, through the registry API.
 // Paths are under HKEY_CURRENT_USER.
 bool KeyExists(const char* path);
