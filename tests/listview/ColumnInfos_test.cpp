@@ -18,12 +18,6 @@ std::vector<UINT> Positions(CColumnInfos& columns) {
   return {columns.GetColPositions()->begin(), columns.GetColPositions()->end()};
 }
 
-std::vector<int> ListOrder(const CListCtrl& list) {
-  std::vector<int> order(size_t(list.GetColumnCount()));
-  list.GetColumnOrderArray(order.data());
-  return order;
-}
-
 std::optional<DWORD> Stored(UINT id, const char* what) {
   return ReadDword(kKey, ("Column" + std::to_string(id) + what).c_str());
 }
@@ -185,7 +179,7 @@ TEST_F(ColumnInfosTest, HandEditedPositionsNeverLeaveTheOrderArray) {
   columns.AddColumn(5, 10, 0, 0);
   ASSERT_EQ(Positions(columns), (std::vector<UINT>{0, 70000, 1, 1, 70001}));
   ASSERT_EQ(columns.InsertColumns2Ctrl(host.list), 1);
-  EXPECT_EQ(ListOrder(host.list), (std::vector<int>{0, 2, 1, 3, 4}));
+  EXPECT_EQ(ColumnOrder(host.list), (std::vector<int>{0, 2, 1, 3, 4}));
 }
 
 TEST_F(ColumnInfosTest, DestructionWritesEverythingForTheNextRun) {
@@ -211,7 +205,7 @@ TEST_F(ColumnInfosTest, DestructionWritesEverythingForTheNextRun) {
   again.AddColumn(ITEM_SURNAME, 10, 0, 0);
   CMarlowList list;
   again.InsertColumns2Ctrl(list);
-  EXPECT_EQ(ListOrder(list), (std::vector<int>{0, 1, 2, 5, 3, 4}));
+  EXPECT_EQ(ColumnOrder(list), (std::vector<int>{0, 1, 2, 5, 3, 4}));
   EXPECT_EQ(again.FindColumnByID(9)->nWidth, 90u);
 }
 
