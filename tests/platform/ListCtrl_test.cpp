@@ -3,16 +3,9 @@
 #include <vector>
 
 #include "sorrel/ListCtrl.h"
+#include "support/TestHost.h"
 
-namespace {
-
-std::vector<int> Order(const CListCtrl& list) {
-  std::vector<int> order(size_t(list.GetColumnCount()));
-  EXPECT_TRUE(list.GetColumnOrderArray(order.data()));
-  return order;
-}
-
-}  // namespace
+using sorrel::test::ColumnOrder;
 
 TEST(ListCtrl, ColumnOrderFollowsInsertAndDeleteAndRefusesNonPermutations) {
   CListCtrl list;
@@ -22,14 +15,14 @@ TEST(ListCtrl, ColumnOrderFollowsInsertAndDeleteAndRefusesNonPermutations) {
   ASSERT_TRUE(list.SetColumnOrderArray(3, order));
   // A new column at index 1 moves the old 1 and 2 up and is shown at position 1.
   EXPECT_EQ(list.InsertColumn(1, "new"), 1);
-  EXPECT_EQ(Order(list), (std::vector<int>{3, 1, 0, 2}));
+  EXPECT_EQ(ColumnOrder(list), (std::vector<int>{3, 1, 0, 2}));
   ASSERT_TRUE(list.DeleteColumn(0));
-  EXPECT_EQ(Order(list), (std::vector<int>{2, 0, 1}));
+  EXPECT_EQ(ColumnOrder(list), (std::vector<int>{2, 0, 1}));
 
   int twice[] = {0, 0, 1}, outside[] = {0, 1, 3}, negative[] = {0, -1, 2};
   for (int* bad : {twice, outside, negative}) EXPECT_FALSE(list.SetColumnOrderArray(3, bad));
   EXPECT_FALSE(list.SetColumnOrderArray(2, order));
-  EXPECT_EQ(Order(list), (std::vector<int>{2, 0, 1}));
+  EXPECT_EQ(ColumnOrder(list), (std::vector<int>{2, 0, 1}));
   int small[2];
   EXPECT_FALSE(list.GetColumnOrderArray(small, 2));
 }
