@@ -67,15 +67,15 @@ TEST_F(CsvTest, Lines) {
        "Jan Novák,+420601123456,+420777000111,Praha,27460.000000"},
       {"id order, not the order the columns were added", {"Jan Novák", "+420601123456", true, false, "", kJan, 27460.0},
        {31, 18, 6}, "Jan Novák,+420601123456,+420777000111,Praha,27460.000000"},
-      {"an empty item keeps its field", {"Jan Novák", "+420601123456", true, false, "", {{6, "+420777000111"}}, 27460.0},
-       {6, 18, 31}, "Jan Novák,+420601123456,+420777000111,,27460.000000"},
+      {"an empty item keeps its field",
+       {"Jan Novák", "+420601123456", true, false, "", {{6, "+420777000111"}}, 27460.0}, {6, 18, 31}, "Jan Novák,+420601123456,+420777000111,,27460.000000"},
       {"no birthday is written as the no-date value", {"Jan", "1", true, false}, {31}, "Jan,1,-36523.000000"},
       {"division on: the surname is the second field even when empty", {"Jan", "1", true, true, "", kJan}, {18},
        "Jan,,1,Praha"},
       {"division on with a surname", {"Jan", "1", true, true, "Novák", kJan}, {18}, "Jan,Novák,1,Praha"},
       {"extended items but no extended columns", {"Jan", "1", true, false, "", kJan}, {}, "Jan,1"},
-      {"synchronisation identifier, group, position and location are never written", {"Jan", "1", true, false, "", kJan},
-       {1, 2, 3, 4, 12, 26, 28}, "Jan,1"},
+      {"synchronisation identifier, group, position and location are never written",
+       {"Jan", "1", true, false, "", kJan}, {1, 2, 3, 4, 12, 26, 28}, "Jan,1"},
       {"values go out unquoted: a comma shifts the fields after it",
        {"Novák, Jan", "1", true, false, "", {{ITEM_NOTE, "say \"hi\"\nbye"}, {ITEM_URL, "u"}}}, {11, 27},
        "Novák, Jan,1,say \"hi\"\nbye,u"},
@@ -132,7 +132,8 @@ TEST_F(CsvTest, SplitMakesOneEntryPerFilledNumberItem) {
   e->ClearChangedFlag();
   // office first; the made entries are plain, unchanged, in no group
   EXPECT_EQ(Split(*e, columns.get()),
-            (std::vector<std::string>{"Jan Novák (Kancelář)|+420222333444|100000", "Jan Novák (Pager)|0609111|000000"}));
+            (std::vector<std::string>{"Jan Novák (Kancelář)|+420222333444|100000",
+                                      "Jan Novák (Pager)|0609111|000000"}));
   // the entry keeps its own fields and loses every extended item; a second
   // split finds nothing to do
   EXPECT_EQ(e->GetExtendedItems(), nullptr);

@@ -84,7 +84,8 @@ TEST(VCardReader, DecodesUtf8AsThePlatformDoes) {
         ASSERT_EQ(CEntryTestAccess::Decode(HexEscapes(text), 2), sorrel::Utf8ToAnsi(text)) << std::hex << ch;
     }
   }
-  for (const char* text : {"\xE2\x82\xAC", "x\xC3", "\xC3x", "\xC0\x80", "\xF0\x9F\x98\x80", "\xA1", "\xC3\xA1\xE4\xB8\xAD"})
+  for (const char* text :
+       {"\xE2\x82\xAC", "x\xC3", "\xC3x", "\xC0\x80", "\xF0\x9F\x98\x80", "\xA1", "\xC3\xA1\xE4\xB8\xAD"})
     EXPECT_EQ(CEntryTestAccess::Decode(HexEscapes(text), 2), sorrel::Utf8ToAnsi(text)) << text;
 }
 
@@ -116,7 +117,8 @@ TEST(VCardReader, RawCards) {
     const char* expected;
   } cases[] = {
       {1, 1, "N:Novák;Jan\r\nTEL;CELL:1\r\n", 0, "N=;"},
-      {1, 1, "BEGIN:VCARD\r\nN:a;b\nTEL;CELL:1\nTEL;WORK:2\r\nTEL;FAX:3\r\n", 1, "N=a;b\\x0ATEL;CELL:1\\x0ATEL;WORK:2 8=3"},
+      {1, 1, "BEGIN:VCARD\r\nN:a;b\nTEL;CELL:1\nTEL;WORK:2\r\nTEL;FAX:3\r\n", 1,
+       "N=a;b\\x0ATEL;CELL:1\\x0ATEL;WORK:2 8=3"},
       {1, 1, "BEGIN:VCARD\r\nN:a;b\r\nTEL;CELL:123", 1, "N=a;b"},
       {1, 1, "BEGIN:VCARD\r\nN:Novák;Jan", 1, "N=;"},
       {1, 0, "\r\nN:Novák!;Jan!\r\nTEL;HOME:+420601123456\r\nX-ESI-CATEGORIES:VIP\r\n", 1,

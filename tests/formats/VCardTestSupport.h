@@ -17,8 +17,12 @@
 
 struct CEntryTestAccess {
   static int HasNonASCII(const CString& value) { return CEntry::HasNonASCII(value); }
-  static std::string EncodeQP(std::string_view a) { CString v(a); CEntry::EncodeQuotedPrintableUTF8(v); return v.str(); }
-  static std::string EncodeUTF7(std::string_view a) { CString v(a); CEntry::EncodeUTF7(v); return v.str(); }
+  static std::string EncodeUTF7(std::string_view s) { CString v(s); CEntry::EncodeUTF7(v); return v.str(); }
+  static std::string EncodeQP(std::string_view s) {
+    CString v(s);
+    CEntry::EncodeQuotedPrintableUTF8(v);
+    return v.str();
+  }
   static std::string Decode(std::string_view raw, int nMode) {
     CString v(raw);
     CEntry::DecodeVCardValue(v, nMode);

@@ -36,7 +36,8 @@ const double k7March1975 = COleDateTime(1975, 3, 7, 0, 0, 0).m_dt;
 
 const EntrySpec kWorkedExample{"Novák", "Jan", "+420601123456",
                                {{ITEM_OFFICE, "+420221000111"}, {ITEM_ADDRESS, "Dlouhá 5"}, {ITEM_CITY, "Praha"},
-                                {ITEM_ZIP, "11000"}, {ITEM_COUNTRY, "CZ"}, {ITEM_TITLE, "Ředitel"}, {ITEM_COMPANY, "ACME"}},
+                                {ITEM_ZIP, "11000"}, {ITEM_COUNTRY, "CZ"}, {ITEM_TITLE, "Ředitel"},
+                                {ITEM_COMPANY, "ACME"}},
                                2, k7March1975};
 
 // Every text item filled, those that vCard never carries too, so that the
@@ -232,8 +233,9 @@ const EntrySpec kRoundTrips[] = {
 std::string Carried(const EntrySpec& spec, bool bVer1 = false) {
   EntrySpec carried = spec;
   std::erase_if(carried.items, [bVer1](const auto& item) {
-    static const std::set<UINT> kNever{ITEM_HOME, ITEM_NOTE, ITEM_PAGER, ITEM_STATE, ITEM_INFO_NUMBER1,
-                                       ITEM_INFO_NUMBER2, ITEM_INFO_NUMBER3, ITEM_INFO_NUMBER4, ITEM_SYNC_ID, ITEM_NOTE2};
+    static const std::set<UINT> kNever{ITEM_HOME,         ITEM_NOTE,         ITEM_PAGER,        ITEM_STATE,
+                                       ITEM_INFO_NUMBER1, ITEM_INFO_NUMBER2, ITEM_INFO_NUMBER3, ITEM_INFO_NUMBER4,
+                                       ITEM_SYNC_ID,      ITEM_NOTE2};
     static const std::set<UINT> kNotIn10{ITEM_TITLE, ITEM_OTHER_NUMBER, ITEM_EMAIL2, ITEM_FAX2};
     return kNever.count(item.first) || (bVer1 && kNotIn10.count(item.first));
   });
