@@ -99,9 +99,15 @@ void ExpectLinear(const char* what, const std::function<Input(size_t)>& make, co
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
   const Input small = make(kMB), large = make(8 * kMB);
-  double t1 = BestSeconds<Input>(kRuns, [&] { return small; }, read);
-  double t8 = BestSeconds<Input>(kRuns, [&] { return large; }, read);
   // Below a millisecond the clock and the scheduler say more than the reader.
+  auto within = [](double t1, double t8) { return t8 <= 10 * std::max(t1, 1e-3) && t8 < kBoundSeconds; };
+  // Another build on the machine can slow one round; a reader that grows faster
+  // than its input fails every round, so up to three are measured.
+  double t1 = 1e9, t8 = 1e9;
+  for (int round = 0; round < 3 && !within(t1, t8); ++round) {
+    t1 = std::min(t1, BestSeconds<Input>(kRuns, [&] { return small; }, read));
+    t8 = std::min(t8, BestSeconds<Input>(kRuns, [&] { return large; }, read));
+  }
   if (std::getenv("SORREL_HOSTILE_TIMES"))
     std::printf("%-32s 1 MB %8.4f s   8 MB %8.4f s   ratio %5.2f\n", what, t1, t8, t8 / t1);
   EXPECT_LE(t8, 10 * std::max(t1, 1e-3)) << what << ": 1 MB " << t1 << " s, 8 MB " << t8 << " s";
