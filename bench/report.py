@@ -350,7 +350,7 @@ def main():
     ap.add_argument("--build", default="build-bench")
     ap.add_argument("--out", default="docs/PERFORMANCE.md")
     ap.add_argument("--json")
-    ap.add_argument("--repetitions", type=int, default=3)
+    ap.add_argument("--repetitions", type=int, default=5)
     ap.add_argument("--filter")
     args = ap.parse_args()
 
