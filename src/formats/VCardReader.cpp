@@ -332,7 +332,7 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
   // One buffer for every value on its way into an item, so that a value costs
   // no allocation of its own.
   CString value;
-  auto decode = [&value](CString& into, string_view raw, int nMode) {
+  auto decode = [](CString& into, string_view raw, int nMode) {
     into.str().assign(raw);
     DecodeVCardValue(into, nMode);
   };

@@ -9,6 +9,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -42,7 +43,14 @@ struct SingleByteTable {
   std::array<unsigned char, 256> lower{};
   std::mutex bestFitMutex;
   std::unordered_map<char16_t, int> bestFit;  // -1: none
+  // Every UTF-16 unit to its byte without a lock: 0-255 the code page's own
+  // byte, 256-511 a close letter (256 + byte), kNoFit none, kNotAsked not yet
+  // looked up.
+  std::unique_ptr<std::atomic<std::int16_t>[]> narrow;
 };
+
+constexpr std::int16_t kNotAsked = -1;
+constexpr std::int16_t kNoFit = -2;
 
 void BuildTable(SingleByteTable& t) {
   iconv_t cd = iconv_open("UTF-16LE", t.iconvName);
@@ -63,6 +71,9 @@ void BuildTable(SingleByteTable& t) {
     }
   }
   if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+  t.narrow = std::make_unique<std::atomic<std::int16_t>[]>(65536);
+  for (size_t ch = 0; ch < 65536; ++ch) t.narrow[ch].store(kNotAsked, std::memory_order_relaxed);
+  for (auto [wide, byte] : t.fromWide) t.narrow[wide].store(byte, std::memory_order_relaxed);
 
   for (int b = 0; b < 256; ++b) {
     t.upper[b] = t.lower[b] = static_cast<unsigned char>(b);
@@ -127,16 +138,33 @@ int BestFit(SingleByteTable& t, char16_t ch) {
   return result;
 }
 
+// The byte for a UTF-16 unit: the code page's own, else (with bestFit) a close
+// letter; -1 when there is none.
+int Narrow(SingleByteTable& t, char16_t ch, bool bestFit) {
+  std::int16_t known = t.narrow[ch].load(std::memory_order_relaxed);
+  if (known >= 0 && known < 256) return known;
+  if (!bestFit) return -1;
+  if (known == kNotAsked) {
+    int fit = BestFit(t, ch);
+    known = fit >= 0 ? std::int16_t(256 + fit) : kNoFit;
+    t.narrow[ch].store(known, std::memory_order_relaxed);
+  }
+  return known == kNoFit ? -1 : known - 256;
+}
+
 // ---- UTF-8 -----------------------------------------------------------------
 
-void DecodeUtf8(std::string_view in, std::u16string& out, bool& invalid) {
+// The decoders hand each UTF-16 unit to `out`, which appends it to a UTF-16
+// string or turns it straight into a byte of the code page: one pass, no
+// intermediate string, whatever the size of the value.
+template <class Sink>
+void DecodeUtf8(std::string_view in, Sink&& out, bool& invalid) {
   const auto* s = reinterpret_cast<const unsigned char*>(in.data());
   size_t n = in.size();
-  out.reserve(out.size() + n);  // never more units than bytes
   for (size_t i = 0; i < n;) {
     unsigned c = s[i];
     if (c < 0x80) {
-      out.push_back(static_cast<char16_t>(c));
+      out(static_cast<char16_t>(c));
       ++i;
       continue;
     }
@@ -146,7 +174,7 @@ void DecodeUtf8(std::string_view in, std::u16string& out, bool& invalid) {
     else if (c >= 0xE0 && c <= 0xEF) extra = 2, cp = c & 0x0F, min = 0x800;
     else if (c >= 0xF0 && c <= 0xF4) extra = 3, cp = c & 0x07, min = 0x10000;
     else {
-      out.push_back(kReplacement);
+      out(kReplacement);
       invalid = true;
       ++i;
       continue;
@@ -156,17 +184,17 @@ void DecodeUtf8(std::string_view in, std::u16string& out, bool& invalid) {
     for (; k < extra && j < n && (s[j] & 0xC0) == 0x80; ++k, ++j) cp = (cp << 6) | (s[j] & 0x3F);
     if (k < extra || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
       // A broken sequence: one replacement for the lead byte, go on after it.
-      out.push_back(kReplacement);
+      out(kReplacement);
       invalid = true;
       ++i;
       continue;
     }
     if (cp >= 0x10000) {
       cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+      out(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      out(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
     } else {
-      out.push_back(static_cast<char16_t>(cp));
+      out(static_cast<char16_t>(cp));
     }
     i = j;
   }
@@ -258,24 +286,24 @@ void EncodeUtf7(std::u16string_view in, std::string& out) {
   }
 }
 
-void DecodeUtf7(std::string_view in, std::u16string& out, bool& invalid) {
-  out.reserve(out.size() + in.size());  // never more units than bytes
+template <class Sink>
+void DecodeUtf7(std::string_view in, Sink&& out, bool& invalid) {
   size_t i = 0;
   while (i < in.size()) {
     unsigned char c = static_cast<unsigned char>(in[i]);
     if (c != '+') {
       if (c >= 0x80) {
-        out.push_back(kReplacement);
+        out(kReplacement);
         invalid = true;
       } else {
-        out.push_back(c);
+        out(c);
       }
       ++i;
       continue;
     }
     ++i;
     if (i < in.size() && in[i] == '-') {  // "+-" is a literal plus sign
-      out.push_back(u'+');
+      out(u'+');
       ++i;
       continue;
     }
@@ -287,7 +315,7 @@ void DecodeUtf7(std::string_view in, std::u16string& out, bool& invalid) {
       nbits += 6;
       if (nbits >= 16) {
         nbits -= 16;
-        out.push_back(static_cast<char16_t>((bits >> nbits) & 0xFFFF));
+        out(static_cast<char16_t>((bits >> nbits) & 0xFFFF));
       }
       ++i;
     }
@@ -301,10 +329,12 @@ void DecodeUtf7(std::string_view in, std::u16string& out, bool& invalid) {
 
 bool ToWide(UINT cp, std::string_view in, DWORD flags, std::u16string& out, DWORD& error) {
   bool invalid = false;
+  auto append = [&out](char16_t ch) { out.push_back(ch); };
+  if (cp == CP_UTF8 || cp == CP_UTF7) out.reserve(out.size() + in.size());  // never more units than bytes
   if (cp == CP_UTF8) {
-    DecodeUtf8(in, out, invalid);
+    DecodeUtf8(in, append, invalid);
   } else if (cp == CP_UTF7) {
-    DecodeUtf7(in, out, invalid);
+    DecodeUtf7(in, append, invalid);
   } else if (SingleByteTable* t = TableFor(cp)) {
     out.reserve(out.size() + in.size());
     for (unsigned char b : in) {
@@ -336,12 +366,7 @@ bool FromWide(UINT cp, std::u16string_view in, DWORD flags, char defaultChar, st
         out.push_back(static_cast<char>(ch));
         continue;
       }
-      auto it = t->fromWide.find(ch);
-      if (it != t->fromWide.end()) {
-        out.push_back(static_cast<char>(it->second));
-        continue;
-      }
-      int fit = (flags & WC_NO_BEST_FIT_CHARS) ? -1 : BestFit(*t, ch);
+      int fit = Narrow(*t, ch, !(flags & WC_NO_BEST_FIT_CHARS));
       if (fit >= 0) {
         out.push_back(static_cast<char>(fit));
       } else {
@@ -449,6 +474,21 @@ const unsigned char* LowerTable() { return TableFor(GetACP())->lower.data(); }
 namespace {
 
 std::string Convert(UINT from, UINT to, std::string_view text) {
+  SingleByteTable* target = TableFor(to);
+  if (target && (from == CP_UTF8 || from == CP_UTF7)) {
+    std::string out;
+    out.reserve(text.size());
+    auto narrow = [&out, target](char16_t ch) {
+      int byte = ch < 0x80 ? ch : Narrow(*target, ch, true);
+      out.push_back(byte >= 0 ? static_cast<char>(byte) : '?');
+    };
+    bool invalid = false;
+    if (from == CP_UTF8)
+      DecodeUtf8(text, narrow, invalid);
+    else
+      DecodeUtf7(text, narrow, invalid);
+    return out;
+  }
   std::u16string wide;
   DWORD error = ERROR_SUCCESS;
   ToWide(from, text, 0, wide, error);
