@@ -235,7 +235,8 @@ LSTATUS CopyData(std::string_view data, LPBYTE lpData, LPDWORD lpcbData) {
 // the count becomes the name's length.
 LSTATUS CopyName(std::string_view name, LPSTR buffer, LPDWORD count) {
   if (name.size() + 1 > *count) return ERROR_MORE_DATA;
-  std::memcpy(buffer, name.data(), name.size());
+  // The default value's name is empty and SQLite gives its bytes no address.
+  if (!name.empty()) std::memcpy(buffer, name.data(), name.size());
   buffer[name.size()] = '\0';
   *count = static_cast<DWORD>(name.size());
   return ERROR_SUCCESS;
