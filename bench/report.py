@@ -359,6 +359,11 @@ def main():
     started = datetime.datetime.now().strftime("%Y-%m-%d %H:%M")
     path = args.json or run_suite(args.build, args.repetitions, args.filter)
     context, res, repetitions = results(path)
+    # The benchmark run's own record of when it started and how loaded the machine was.
+    if context.get("date"):
+        started = context["date"].replace("T", " ")[:16]
+    if context.get("load_avg"):
+        load_before = " ".join("%.2f" % x for x in context["load_avg"][:3])
     with tempfile.TemporaryDirectory(prefix="sorrel-e2e-") as work:
         e2e = end_to_end(args.build, work)
     load_after = load()
@@ -372,7 +377,7 @@ def main():
            "## Machine and run", "",
            "- CPU: %s, %s CPUs, L3 %s; memory %s; kernel %s." % (m["model"], m["cpus"], m["l3"], m["memory"], m["kernel"]),
            "- Compiler: %s; library and benchmarks in Release (-O3), linked as a host links them (the shared libsorrel)." % m["compiler"],
-           "- Report written %s. Load average (1, 5, 15 min) before: %s; after: %s. The machine is shared: a"
+           "- Benchmarks started %s. Load average (1, 5, 15 min) at the start: %s; when the report was written: %s. The machine is shared: a"
            " load above its CPU count means other processes competed for the CPUs and the caches, and every"
            " figure below is slower than on a quiet machine. The ratios suffer less, since an operation and"
            " its floor run in the same binary minutes apart." % (started, load_before, load_after),
