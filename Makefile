@@ -42,7 +42,7 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) out
+	rm -rf $(BUILD) $(BUILD_ASAN) build-bench build-fuzz out
 
 # Every fuzz target for 60 s, one process per core (clang, libFuzzer, sanitizers);
 # fails on any crash, sanitizer report, leak or time-out. See docs/RELIABILITY.md.

@@ -12,7 +12,7 @@ namespace {
 
 CString Ansi(const char* utf8) { return CString(sorrel::Utf8ToAnsi(utf8)); }
 
-struct Spec {
+struct EntryRow {
   const char* name;
   const char* number;
   bool extItems, division;
@@ -21,7 +21,7 @@ struct Spec {
   double birthday = NO_BIRTHDAY;
 };
 
-std::unique_ptr<CEntry> Make(const Spec& s) {
+std::unique_ptr<CEntry> Make(const EntryRow& s) {
   auto e = std::make_unique<CEntry>(s.extItems ? 1 : 0, s.division ? 1 : 0);
   e->SetName(Ansi(s.name), NO_LIMIT);
   e->SetSurname(Ansi(s.surname), NO_LIMIT);
@@ -55,7 +55,7 @@ const std::vector<std::pair<UINT, const char*>> kJan{
 TEST_F(CsvTest, Lines) {
   const struct {
     const char* what;
-    Spec entry;
+    EntryRow entry;
     std::vector<UINT> columns;  // added in this order
     const char* line;           // UTF-8, without the CR LF
   } cases[] = {
@@ -145,7 +145,7 @@ TEST_F(CsvTest, SplitMakesOneEntryPerFilledNumberItem) {
 TEST_F(CsvTest, SplitTakesCaptionsFromTheColumnsElseFromTheStringTable) {
   auto columns = Columns({6});
   columns->FindColumnByID(6)->strCaption = "Cell";
-  Spec all{"X", "", true, false};
+  EntryRow all{"X", "", true, false};
   for (UINT id : {25, 24, 23, 22, 16, 15, 8, 7, 6, 5, 30}) all.texts.push_back({id, "1"});  // filled in reverse
   auto e = Make(all);
   // item order, not the order of filling; the second fax is not a number item

@@ -12,7 +12,7 @@ using namespace vcardtest;
 
 namespace {
 
-struct EntrySpec {
+struct EntryRow {
   const char* surname = "";
   const char* name = "";
   const char* num = "";
@@ -21,14 +21,14 @@ struct EntrySpec {
   double birthday = NO_BIRTHDAY;
 };
 
-std::unique_ptr<CEntry> Make(const EntrySpec& spec) {
+std::unique_ptr<CEntry> Make(const EntryRow& row) {
   auto e = std::make_unique<CEntry>(1, 1);
-  e->SetSurname(Ansi(spec.surname), NO_LIMIT);
-  e->SetName(Ansi(spec.name), NO_LIMIT);
-  e->SetNum(Ansi(spec.num), NO_LIMIT);
-  for (const auto& [id, value] : spec.items) e->SetExtItem(id, Ansi(value), NO_LIMIT);
-  e->SetGroupID(spec.group, nullptr);
-  e->SetExtItem(ITEM_BIRTHDAY, spec.birthday);
+  e->SetSurname(Ansi(row.surname), NO_LIMIT);
+  e->SetName(Ansi(row.name), NO_LIMIT);
+  e->SetNum(Ansi(row.num), NO_LIMIT);
+  for (const auto& [id, value] : row.items) e->SetExtItem(id, Ansi(value), NO_LIMIT);
+  e->SetGroupID(row.group, nullptr);
+  e->SetExtItem(ITEM_BIRTHDAY, row.birthday);
   return e;
 }
 
@@ -45,7 +45,7 @@ std::string Write(const CEntry& e, UINT codePage, CGroups* groups) {
 
 const double k7March1975 = COleDateTime(1975, 3, 7, 0, 0, 0).m_dt;
 
-const EntrySpec kWorkedExample{"Novák", "Jan", "+420601123456",
+const EntryRow kWorkedExample{"Novák", "Jan", "+420601123456",
                                {{ITEM_OFFICE, "+420221000111"}, {ITEM_ADDRESS, "Dlouhá 5"}, {ITEM_CITY, "Praha"},
                                 {ITEM_ZIP, "11000"}, {ITEM_COUNTRY, "CZ"}, {ITEM_TITLE, "Ředitel"},
                                 {ITEM_COMPANY, "ACME"}},
@@ -53,7 +53,7 @@ const EntrySpec kWorkedExample{"Novák", "Jan", "+420601123456",
 
 // Every text item filled, those that vCard never carries too, so that the
 // golden files pin the order of every line and the absence of the others.
-const EntrySpec kAllItems{"Dvořák", "Antonín", "+420111",
+const EntryRow kAllItems{"Dvořák", "Antonín", "+420111",
                           {{5, "+420005"},    {6, "+420006"},    {7, "+420007"},      {8, "+420008"},
                            {9, "a@příklad.cz"}, {10, "Ulice 10"},  {11, "poznámka"},    {13, "Firma"},
                            {14, "Šéf"},       {15, "+420015"},   {16, "+420016"},     {17, "b@example.org"},
@@ -75,9 +75,9 @@ CGroups& Groups() {
 
 // The cards come out byte for byte as the files hold them.
 TEST(VCardWriter, GoldenCards) {
-  for (const auto& [name, spec] : {std::pair{"worked-example", &kWorkedExample}, {"all-items", &kAllItems}}) {
+  for (const auto& [name, row] : {std::pair{"worked-example", &kWorkedExample}, {"all-items", &kAllItems}}) {
     for (const auto& [codePage, form] : {std::pair{65001u, ".21-utf8"}, {65000u, ".21-utf7"}, {0u, ".10"}})
-      ExpectGolden(std::string("vcard/") + name + form + ".vcf", Write(*Make(*spec), codePage, &Groups()));
+      ExpectGolden(std::string("vcard/") + name + form + ".vcf", Write(*Make(*row), codePage, &Groups()));
   }
 }
 
@@ -126,7 +126,7 @@ TEST(VCardWriter, QuotedPrintableOfEveryByte) {
 
 struct LineCase {
   const char* what;
-  EntrySpec entry;
+  EntryRow entry;
   UINT codePage;
   const char* lines;  // the card between VERSION and END, LF for CR LF, UTF-8
 };
@@ -202,7 +202,7 @@ TEST(VCardWriter, CategoryRule) {
 
 // Entries whose values hold no ';' come back from a 2.1 card unchanged in every
 // field the card carries, in both character-set forms.
-const EntrySpec kRoundTrips[] = {
+const EntryRow kRoundTrips[] = {
     kWorkedExample,
     kAllItems,
     {"Černý", "Štěpán", "+420777", {{ITEM_CITY, "Ústí nad Labem"}}, 2, COleDateTime(2000, 2, 29, 0, 0, 0).m_dt},
@@ -215,8 +215,8 @@ const EntrySpec kRoundTrips[] = {
 
 // Describe() without the items that no card carries; version 1.0 carries
 // neither job title, other number, second e-mail and fax, nor the birthday.
-std::string Carried(const EntrySpec& spec, bool bVer1 = false) {
-  EntrySpec carried = spec;
+std::string Carried(const EntryRow& row, bool bVer1 = false) {
+  EntryRow carried = row;
   std::erase_if(carried.items, [bVer1](const auto& item) {
     static const std::set<UINT> kNever{ITEM_HOME,         ITEM_NOTE,         ITEM_PAGER,        ITEM_STATE,
                                        ITEM_INFO_NUMBER1, ITEM_INFO_NUMBER2, ITEM_INFO_NUMBER3, ITEM_INFO_NUMBER4,
@@ -232,11 +232,11 @@ std::string Carried(const EntrySpec& spec, bool bVer1 = false) {
 // takes it back as it stands.
 TEST(VCardWriter, ReadsBack) {
   for (UINT codePage : {65001u, 65000u, 0u}) {
-    for (const EntrySpec& spec : kRoundTrips) {
-      CString card(Write(*Make(spec), codePage, &Groups()));
+    for (const EntryRow& row : kRoundTrips) {
+      CString card(Write(*Make(row), codePage, &Groups()));
       CEntry back(1, 1);
       ASSERT_EQ(back.FillFromVCard(card, &Groups(), nullptr), 1) << card.str();
-      EXPECT_EQ(Describe(back), Carried(spec, codePage == 0)) << "code page " << codePage << "\n" << card.str();
+      EXPECT_EQ(Describe(back), Carried(row, codePage == 0)) << "code page " << codePage << "\n" << card.str();
     }
   }
   EXPECT_EQ(Groups().GetNGroups(), 2);  // every category was found, none created
