@@ -20,6 +20,13 @@ int Fail(const char* command, const std::string& message) {
   return kFailure;
 }
 
+int TakeBookPath(const char* command, const std::string& arg, std::string& path) {
+  if (!arg.empty() && arg[0] == '-' && arg != "-") return Fail(command, "unknown option '" + arg + "' (see --help)");
+  if (!path.empty()) return Fail(command, "one phone book at a time (see --help)");
+  path = arg;
+  return kOk;
+}
+
 bool WantsHelp(const std::vector<std::string>& args) {
   for (const std::string& a : args)
     if (a == "-h" || a == "--help") return true;

@@ -32,6 +32,11 @@ const std::vector<Command>& Commands();
 // usage errors and I/O errors.
 int Fail(const char* command, const std::string& message);
 
+// The tail of a command's argument loop for an argument that is no option it
+// knows: an unknown option or a second book is a usage error (kFailure, said on
+// stderr); otherwise the argument is the book and kOk is returned.
+int TakeBookPath(const char* command, const std::string& arg, std::string& path);
+
 // True when args holds -h or --help; the command then prints its usage.
 bool WantsHelp(const std::vector<std::string>& args);
 

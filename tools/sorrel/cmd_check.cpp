@@ -126,9 +126,7 @@ int Run(const std::vector<std::string>& args) {
     if (a == "--no-sync-id") withSyncId = false;
     else if (a == "--strict") strict = true;
     else if (a == "--quiet") quiet = true;
-    else if (!a.empty() && a[0] == '-' && a != "-") return tool::Fail("check", "unknown option '" + a + "' (see --help)");
-    else if (path.empty()) path = a;
-    else return tool::Fail("check", "one phone book at a time (see --help)");
+    else if (int rc = tool::TakeBookPath("check", a, path)) return rc;
   }
   if (path.empty()) return tool::Fail("check", "no phone book given (see --help)");
 

@@ -119,12 +119,8 @@ int Run(const std::vector<std::string>& args) {
       } else if (!ReadRulesFile(value, rules, error)) {
         return tool::Fail("renumber", error);
       }
-    } else if (!a.empty() && a[0] == '-' && a != "-") {
-      return tool::Fail("renumber", "unknown option '" + a + "' (see --help)");
-    } else if (path.empty()) {
-      path = a;
-    } else {
-      return tool::Fail("renumber", "one phone book at a time (see --help)");
+    } else if (int rc = tool::TakeBookPath("renumber", a, path)) {
+      return rc;
     }
   }
   if (path.empty()) return tool::Fail("renumber", "no phone book given (see --help)");

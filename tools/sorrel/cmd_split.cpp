@@ -33,12 +33,8 @@ int Run(const std::vector<std::string>& args) {
     if (a == "-o") {
       if (i + 1 >= args.size()) return tool::Fail("split", "-o needs a file (see --help)");
       out = args[++i];
-    } else if (!a.empty() && a[0] == '-' && a != "-") {
-      return tool::Fail("split", "unknown option '" + a + "' (see --help)");
-    } else if (path.empty()) {
-      path = a;
-    } else {
-      return tool::Fail("split", "one phone book at a time (see --help)");
+    } else if (int rc = tool::TakeBookPath("split", a, path)) {
+      return rc;
     }
   }
   if (path.empty()) return tool::Fail("split", "no phone book given (see --help)");
