@@ -47,8 +47,12 @@ std::string Card(std::string_view lines) {
   return "BEGIN:VCARD\r\nVERSION:2.1\r\n" + std::string(lines) + "END:VCARD\r\n";
 }
 
-// The time bound is for an optimised build; a debug or sanitizer build keeps
-// the ratio and only relaxes the absolute bound.
+// The time bound is for an optimised build; a debug build keeps the ratio and
+// only relaxes the absolute bound. Under AddressSanitizer the allocator maps
+// shadow memory and keeps freed blocks in quarantine, so time grows with the
+// process's whole footprint rather than with the reader's input: there the
+// inputs are still read in full (for memory errors), and the ratio is left to
+// the optimised build that `make test` runs.
 // Best-of counts: more samples where a run is cheap.
 #if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
 constexpr double kBoundSeconds = 1.0;
@@ -56,6 +60,11 @@ constexpr int kRuns = 7;
 #else
 constexpr double kBoundSeconds = 30.0;
 constexpr int kRuns = 3;
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kCheckRatio = false;
+#else
+constexpr bool kCheckRatio = true;
 #endif
 
 // The reader's own processor time: on a machine shared with other builds, wall
@@ -102,7 +111,9 @@ void ExpectLinear(const char* what, const std::function<Input(size_t)>& make, co
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
   const Input small = make(kMB), large = make(8 * kMB);
   // Below a millisecond the clock and the scheduler say more than the reader.
-  auto within = [](double t1, double t8) { return t8 <= 10 * std::max(t1, 1e-3) && t8 < kBoundSeconds; };
+  auto within = [](double t1, double t8) {
+    return (!kCheckRatio || t8 <= 10 * std::max(t1, 1e-3)) && t8 < kBoundSeconds;
+  };
   // Another program on the machine can slow a round; a reader that grows faster
   // than its input fails every round, so up to five are measured, apart in time.
   double t1 = 1e9, t8 = 1e9;
@@ -113,7 +124,9 @@ void ExpectLinear(const char* what, const std::function<Input(size_t)>& make, co
   }
   if (std::getenv("SORREL_HOSTILE_TIMES"))
     std::printf("%-32s 1 MB %8.4f s   8 MB %8.4f s   ratio %5.2f\n", what, t1, t8, t8 / t1);
-  EXPECT_LE(t8, 10 * std::max(t1, 1e-3)) << what << ": 1 MB " << t1 << " s, 8 MB " << t8 << " s";
+  if (kCheckRatio) {
+    EXPECT_LE(t8, 10 * std::max(t1, 1e-3)) << what << ": 1 MB " << t1 << " s, 8 MB " << t8 << " s";
+  }
   EXPECT_LT(t8, kBoundSeconds) << what << ": 8 MB " << t8 << " s";
 }
 
