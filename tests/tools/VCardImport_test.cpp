@@ -23,6 +23,15 @@ std::string ReaderCard(std::vector<std::string> lines) {
   return Card(lines);
 }
 
+// Every card the splitter finds in data, in order.
+std::vector<tool::RawCard> SplitCards(std::string_view data) {
+  std::vector<tool::RawCard> cards;
+  tool::CardSplitter splitter(data);
+  for (tool::RawCard card; splitter.Next(card);) cards.push_back(card);
+  EXPECT_EQ(tool::CountCards(data), cards.size());
+  return cards;
+}
+
 int ReadBack(const std::string& card, CGroups* groups, CEntry& e) {
   e.SetLocation(2);
   CString text(card);
@@ -161,7 +170,7 @@ TEST(ToReaderForm, EveryCutAndInsertionGivesACardTheReaderTakes) {
       if (cut > 0)
         for (const char* insert : inserts) inputs.push_back(seed.substr(0, cut) + insert + seed.substr(cut));
       for (const std::string& input : inputs) {
-        for (const tool::RawCard& raw : tool::SplitCards(input)) EXPECT_FALSE(raw.text.empty());
+        for (const tool::RawCard& raw : SplitCards(input)) EXPECT_FALSE(raw.text.empty());
         tool::ReaderCard r = tool::ToReaderForm(input);
         ASSERT_NE(r.problem.empty(), r.text.empty()) << input;
         if (r.text.empty()) continue;
@@ -224,7 +233,7 @@ class SplitCardsTest : public testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitCardsTest, FindsTheCards) {
   std::vector<std::tuple<std::string, int, int, std::string>> got;
-  for (const tool::RawCard& c : tool::SplitCards(GetParam().data)) got.emplace_back(c.text, c.number, c.firstLine, c.problem);
+  for (const tool::RawCard& c : SplitCards(GetParam().data)) got.emplace_back(c.text, c.number, c.firstLine, c.problem);
   EXPECT_EQ(got, GetParam().cards);
 }
 

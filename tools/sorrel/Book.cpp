@@ -1,10 +1,13 @@
 #include "Book.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 
@@ -26,24 +29,47 @@ std::unique_ptr<CEntry> ReadSlot(const std::string& line, CGroups* groups) {
 }
 
 bool ReadFile(const std::string& path, std::string& data, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     error = path + ": " + std::strerror(errno);
     return false;
   }
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) {
-    error = path + ": read error";
-    return false;
+  // A file is read into a buffer of its size and one byte more, so the read that
+  // finds its end needs no room of its own. What has no size (a pipe) grows the
+  // buffer as it comes.
+  struct stat st;
+  const bool sized = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  data.resize(sized ? size_t(st.st_size) + 1 : size_t(1) << 16);
+  size_t used = 0;
+  bool ok = true;
+  while (true) {
+    if (used == data.size()) data.resize(data.size() * 2);
+    const ssize_t n = ::read(fd, data.data() + used, data.size() - used);
+    if (n > 0) {
+      used += size_t(n);
+    } else if (n == 0) {
+      break;
+    } else if (errno != EINTR) {
+      // A folder opens but cannot be read: it reads as an empty file, as it
+      // always has, and the commands then find nothing in it.
+      ok = errno == EISDIR;
+      break;
+    }
   }
-  data = std::move(buffer).str();
-  return true;
+  ::close(fd);
+  data.resize(used);
+  if (!ok) error = path + ": read error";
+  return ok;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& data, std::string& error) {
+bool WriteFileAtomically(const std::string& path, const std::vector<std::string_view>& pieces, std::string& error) {
+  auto writeAll = [&pieces](FILE* f) {
+    for (std::string_view piece : pieces)
+      if (!piece.empty() && std::fwrite(piece.data(), 1, piece.size(), f) != piece.size()) return false;
+    return true;
+  };
   if (path == "-") {
-    if (std::fwrite(data.data(), 1, data.size(), stdout) != data.size() || std::fflush(stdout) != 0) {
+    if (!writeAll(stdout) || std::fflush(stdout) != 0) {
       error = "standard output: write error";
       return false;
     }
@@ -55,7 +81,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& data, std::
     error = temp + ": " + std::strerror(errno);
     return false;
   }
-  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+  bool ok = writeAll(f);
   ok = (std::fclose(f) == 0) && ok;
   if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
     error = path + ": " + std::strerror(errno);
@@ -63,6 +89,40 @@ bool WriteFileAtomically(const std::string& path, const std::string& data, std::
     return false;
   }
   return true;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& data, std::string& error) {
+  return WriteFileAtomically(path, std::vector<std::string_view>{data}, error);
+}
+
+std::string GroupLine(const CGroups& groups) {
+  CString text;
+  groups.GetAsText(text, 0);
+  return text.str() + "\n";
+}
+
+namespace {
+
+// Big enough that a book of many lines takes few blocks, small enough that the
+// last block's unused room does not count.
+constexpr size_t kSlotLinesBlock = size_t(1) << 20;
+
+}  // namespace
+
+void SlotLines::Add(std::string_view line) {
+  if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < line.size()) {
+    blocks_.emplace_back();
+    blocks_.back().reserve(std::max(kSlotLinesBlock, line.size()));
+  }
+  blocks_.back() += line;
+  ++count_;
+}
+
+bool SlotLines::Save(const std::string& path, const CGroups& groups, std::string& error) const {
+  const std::string groupLine = GroupLine(groups);
+  std::vector<std::string_view> pieces{groupLine};
+  pieces.insert(pieces.end(), blocks_.begin(), blocks_.end());
+  return WriteFileAtomically(path, pieces, error);
 }
 
 void PhoneBook::Parse(const std::string& text) {
@@ -116,9 +176,7 @@ std::string PhoneBook::SlotLine(const CEntry& entry) {
 }
 
 std::string PhoneBook::ToText() const {
-  CString groupText;
-  groups.GetAsText(groupText, 0);
-  std::string out = groupText.str() + "\n";
+  std::string out = GroupLine(groups);
   for (const Slot& slot : slots) out += SlotLine(*slot.entry);
   return out;
 }

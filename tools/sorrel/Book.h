@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sorrel/Sorrel.h"
@@ -46,7 +47,30 @@ class PhoneBook {
 // locations that have them.
 std::unique_ptr<CEntry> ReadSlot(const std::string& line, CGroups* groups);
 
+// The first line of a book file: the group table in the long group text form.
+std::string GroupLine(const CGroups& groups);
+
+// The slot lines of a new book, gathered as they are made, so that a book can be
+// written without holding its entries. The lines are kept in blocks: adding one
+// never moves the others, as a single growing string would (holding the old and
+// the new buffer for a moment).
+class SlotLines {
+ public:
+  void Add(std::string_view line);
+  size_t Count() const { return count_; }
+  // The book file of groups and these lines, written as PhoneBook::Save writes one.
+  bool Save(const std::string& path, const CGroups& groups, std::string& error) const;
+
+ private:
+  std::vector<std::string> blocks_;
+  size_t count_ = 0;
+};
+
+// The whole file in one buffer of its size; "-" is not standard input here.
 bool ReadFile(const std::string& path, std::string& data, std::string& error);
+// Writes the pieces one after the other to path through a temporary file in the
+// same folder, then renames it over path; "-" writes to standard output.
+bool WriteFileAtomically(const std::string& path, const std::vector<std::string_view>& pieces, std::string& error);
 bool WriteFileAtomically(const std::string& path, const std::string& data, std::string& error);
 
 // 8-bit text of the ANSI code page to UTF-8 for the terminal, and back.

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -18,19 +19,21 @@ std::string Upper(std::string s) {
   return s;
 }
 
-bool StartsWithNoCase(const std::string& s, const std::string& prefix) {
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
   if (s.size() < prefix.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i)
     if (AsciiUpper(s[i]) != AsciiUpper(prefix[i])) return false;
   return true;
 }
 
-std::string Trim(const std::string& s) {
+std::string_view TrimView(std::string_view s) {
   size_t from = s.find_first_not_of(" \t");
-  if (from == std::string::npos) return std::string();
+  if (from == std::string_view::npos) return std::string_view();
   size_t to = s.find_last_not_of(" \t");
   return s.substr(from, to - from + 1);
 }
+
+std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
 
 // One physical line: [begin, end) without its line end; next is where the
 // following line starts. Lines end in CR LF, LF or a CR alone.
@@ -38,12 +41,12 @@ struct LineSpan {
   size_t begin, end, next;
 };
 
-std::vector<LineSpan> LineSpans(const std::string& data) {
+std::vector<LineSpan> LineSpans(std::string_view data) {
   std::vector<LineSpan> lines;
   size_t pos = 0;
   while (pos < data.size()) {
     size_t end = data.find_first_of("\r\n", pos);
-    if (end == std::string::npos) {
+    if (end == std::string_view::npos) {
       lines.push_back({pos, data.size(), data.size()});
       break;
     }
@@ -144,7 +147,7 @@ bool IsQuotedPrintable(const std::string& line) {
 // The card's logical lines: folded lines joined (a line end and the one blank or
 // tab after it removed), and quoted-printable values joined over their soft line
 // breaks (a trailing "=" continues the value on the next line).
-std::vector<Property> ParseCard(const std::string& card) {
+std::vector<Property> ParseCard(std::string_view card) {
   std::vector<Property> props;
   std::string current;
   int currentLine = 0;
@@ -160,7 +163,7 @@ std::vector<Property> ParseCard(const std::string& card) {
   int number = 0;
   for (const LineSpan& span : LineSpans(card)) {
     ++number;
-    std::string line = card.substr(span.begin, span.end - span.begin);
+    std::string line(card.substr(span.begin, span.end - span.begin));
     // A soft break first: the line after it is the value's text as it stands,
     // a leading blank included.
     if (!current.empty() && qp && current.back() == '=') {
@@ -721,49 +724,72 @@ ReaderCard CardBuilder::Build() {
   return result_;
 }
 
-bool IsBegin(const std::string& line) { return Upper(Trim(line)) == "BEGIN:VCARD"; }
+bool IsBegin(std::string_view line) {
+  line = TrimView(line);
+  return line.size() == 11 && StartsWithNoCase(line, "BEGIN:VCARD");
+}
 // Some phones end a card with "END:VCARD." or other trailing bytes.
-bool IsEnd(const std::string& line) { return StartsWithNoCase(Trim(line), "END:VCARD"); }
+bool IsEnd(std::string_view line) { return StartsWithNoCase(TrimView(line), "END:VCARD"); }
 
 }  // namespace
 
-std::vector<RawCard> SplitCards(const std::string& data) {
-  std::vector<RawCard> cards;
-  const std::vector<LineSpan> lines = LineSpans(data);
-  bool open = false;
-  size_t start = 0;
-  auto add = [&](size_t end, std::string problem) {
-    RawCard card;
-    card.text = data.substr(start, end - start);
-    card.number = int(cards.size()) + 1;
-    card.problem = std::move(problem);
-    cards.push_back(std::move(card));
-  };
-  int beginLine = 0;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string line = data.substr(lines[i].begin, lines[i].end - lines[i].begin);
-    if (IsBegin(line)) {
-      if (open) {
-        add(lines[i].begin, "no END:VCARD before the BEGIN:VCARD of line " + std::to_string(i + 1));
-        cards.back().firstLine = beginLine;
-      }
-      open = true;
-      start = lines[i].begin;
-      beginLine = int(i) + 1;
-    } else if (open && IsEnd(line)) {
-      add(lines[i].next, std::string());
-      cards.back().firstLine = beginLine;
-      open = false;
-    }
-  }
-  if (open) {
-    add(data.size(), "no END:VCARD before the end of the file");
-    cards.back().firstLine = beginLine;
-  }
-  return cards;
+CardSplitter::CardSplitter(std::string_view data) : data_(data), cr_(data.find('\r')), lf_(data.find('\n')) {}
+
+// Lines end in CR LF, LF or a CR alone. The next CR and the next LF are each
+// looked for once, so a file costs two scans however its lines end.
+bool CardSplitter::NextLine(size_t& begin, size_t& end, size_t& next) {
+  if (pos_ >= data_.size()) return false;
+  if (cr_ < pos_) cr_ = data_.find('\r', pos_);
+  if (lf_ < pos_) lf_ = data_.find('\n', pos_);
+  begin = pos_;
+  end = std::min({cr_, lf_, data_.size()});
+  next = end == data_.size() ? end : end + 1;
+  if (next < data_.size() && data_[end] == '\r' && data_[next] == '\n') ++next;
+  pos_ = next;
+  ++line_;
+  return true;
 }
 
-ReaderCard ToReaderForm(const std::string& card, const std::string& fallbackCharset) {
+bool CardSplitter::Take(RawCard& card, size_t from, size_t to, int firstLine, std::string problem) {
+  card.text = data_.substr(from, to - from);
+  card.number = ++cards_;
+  card.firstLine = firstLine;
+  card.problem = std::move(problem);
+  return true;
+}
+
+bool CardSplitter::Next(RawCard& card) {
+  size_t begin, end, next;
+  while (NextLine(begin, end, next)) {
+    const std::string_view line = data_.substr(begin, end - begin);
+    if (IsBegin(line)) {
+      // A BEGIN inside a card ends that card as broken and starts the next.
+      const bool cut = open_;
+      const size_t cutStart = start_;
+      const int cutLine = beginLine_;
+      open_ = true;
+      start_ = begin;
+      beginLine_ = line_;
+      if (cut) return Take(card, cutStart, begin, cutLine, "no END:VCARD before the BEGIN:VCARD of line " + std::to_string(line_));
+    } else if (open_ && IsEnd(line)) {
+      open_ = false;
+      return Take(card, start_, next, beginLine_, std::string());
+    }
+  }
+  if (!open_) return false;
+  open_ = false;
+  return Take(card, start_, data_.size(), beginLine_, "no END:VCARD before the end of the file");
+}
+
+size_t CountCards(std::string_view data) {
+  CardSplitter cards(data);
+  RawCard card;
+  size_t n = 0;
+  while (cards.Next(card)) ++n;
+  return n;
+}
+
+ReaderCard ToReaderForm(std::string_view card, const std::string& fallbackCharset) {
   const std::vector<Property> props = ParseCard(card);
   return CardBuilder(props, fallbackCharset).Build();
 }

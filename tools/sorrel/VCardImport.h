@@ -6,20 +6,45 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tool {
 
 // One card as it stood in a file.
 struct RawCard {
-  std::string text;     // from its BEGIN:VCARD line to its END:VCARD line, bytes unchanged
-  int number = 0;       // 1-based among the cards of the file
-  int firstLine = 0;    // 1-based line of its BEGIN:VCARD
-  std::string problem;  // why this is not a whole card (no END:VCARD); empty when it is
+  std::string_view text;  // from its BEGIN:VCARD line to its END:VCARD line, bytes unchanged
+  int number = 0;         // 1-based among the cards of the file
+  int firstLine = 0;      // 1-based line of its BEGIN:VCARD
+  std::string problem;    // why this is not a whole card (no END:VCARD); empty when it is
 };
 
-// The cards of a file, in order. Text outside BEGIN:VCARD ... END:VCARD is skipped.
-std::vector<RawCard> SplitCards(const std::string& data);
+// The cards of a file, in order, one at a time, so that a file of many cards
+// needs no list of them. Text outside BEGIN:VCARD ... END:VCARD is skipped. A
+// card's text is a view into the data, which must outlive it.
+class CardSplitter {
+ public:
+  explicit CardSplitter(std::string_view data);
+  // The next card; false when there is none left.
+  bool Next(RawCard& card);
+
+ private:
+  // The next line [begin, end) and where the one after it starts; false at the end.
+  bool NextLine(size_t& begin, size_t& end, size_t& next);
+  bool Take(RawCard& card, size_t from, size_t to, int firstLine, std::string problem);
+
+  std::string_view data_;
+  size_t pos_ = 0;
+  size_t cr_ = 0, lf_ = 0;  // the next CR and LF at or after pos_ (npos: none)
+  int line_ = 0;            // lines read so far
+  int cards_ = 0;
+  bool open_ = false;  // inside a card, which began at start_ on line beginLine_
+  size_t start_ = 0;
+  int beginLine_ = 0;
+};
+
+// How many cards CardSplitter finds in data.
+size_t CountCards(std::string_view data);
 
 struct ReaderCard {
   std::string text;                // the card in the reader's forms; empty when problem is set
@@ -31,7 +56,7 @@ struct ReaderCard {
 // are not UTF-8.
 constexpr const char* kDefaultFallbackCharset = "WINDOWS-1250";
 
-// One card (as SplitCards gives it) in the forms of the library's reader.
-ReaderCard ToReaderForm(const std::string& card, const std::string& fallbackCharset = kDefaultFallbackCharset);
+// One card (as CardSplitter gives it) in the forms of the library's reader.
+ReaderCard ToReaderForm(std::string_view card, const std::string& fallbackCharset = kDefaultFallbackCharset);
 
 }  // namespace tool

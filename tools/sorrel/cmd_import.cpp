@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Book.h"
@@ -54,7 +54,8 @@ constexpr size_t kProgressFrom = 200;  // cards; smaller imports are over at onc
 
 struct Input {
   std::string path;
-  std::vector<tool::RawCard> cards;
+  std::string data;  // the whole file; the cards are read from it one at a time
+  size_t nCards = 0;
 };
 
 struct Options {
@@ -109,75 +110,86 @@ class Progress {
   bool cleared_ = false;
 };
 
+// Takes away the groups an entry's read added, as when it had never been read.
+// A read only ever appends groups, and their ids are the first free ones, so
+// taking them away leaves the table exactly as it was.
+void TakeBackGroups(CGroups& groups, int nBefore) {
+  while (groups.GetNGroups() > nBefore) groups.RemoveGroup(groups.GetGroupByIndex(UINT(groups.GetNGroups() - 1))->nID);
+}
+
 int Run(const std::vector<std::string>& args) {
   Options o;
   if (int rc = ParseArgs(args, o); rc != tool::kOk) return rc;
   if (!CharsetKnown(o.charset)) return tool::Fail("import", "unknown character set \"" + o.charset + "\" for --charset");
 
   // Every file is read before anything is written: an unreadable one stops the
-  // import with nothing half done.
+  // import with nothing half done. The cards are counted now for the progress
+  // line, and read later one at a time, straight from the file's buffer.
   std::vector<Input> inputs;
   size_t total = 0;
   for (const std::string& path : o.files) {
-    std::string data, error;
-    if (!tool::ReadFile(path, data, error)) return tool::Fail("import", error);
-    inputs.push_back({path, tool::SplitCards(data)});
-    total += inputs.back().cards.size();
+    Input input{path, std::string(), 0};
+    std::string error;
+    if (!tool::ReadFile(path, input.data, error)) return tool::Fail("import", error);
+    input.nCards = tool::CountCards(input.data);
+    total += input.nCards;
+    inputs.push_back(std::move(input));
   }
   // A file without a single card is a finding too: most likely not a vCard file.
   size_t nEmptyFiles = 0;
   for (const Input& input : inputs) {
-    if (!input.cards.empty()) continue;
+    if (input.nCards != 0) continue;
     std::fprintf(stderr, "sorrel import: %s: no BEGIN:VCARD in the file\n", input.path.c_str());
     ++nEmptyFiles;
   }
 
-  tool::PhoneBook book;
-  book.groups.SetMaxLenOfEditableGroups(kGroupNameLength);
-  std::string rejected;
-  size_t nRejected = 0, done = 0;
+  // Each card becomes its slot line at once and its entry goes: a book of many
+  // cards never holds all its entries, only their lines and the groups, which
+  // the book's first line needs when everything has been read.
+  CGroups groups;
+  groups.SetMaxLenOfEditableGroups(kGroupNameLength);
+  tool::SlotLines lines;
+  std::vector<std::string_view> rejected;  // views into the files' buffers
+  size_t done = 0;
   Progress progress(total);
   for (const Input& input : inputs) {
-    for (const tool::RawCard& card : input.cards) {
+    tool::CardSplitter cards(input.data);
+    tool::RawCard card;
+    while (cards.Next(card)) {
       progress.Step(++done);
       const std::string where = input.path + ":" + std::to_string(card.firstLine) + ": card " + std::to_string(card.number);
       std::string problem = card.problem;
       tool::ReaderCard form;
-      std::unique_ptr<CEntry> entry;
       if (problem.empty()) {
         form = tool::ToReaderForm(card.text, o.charset);
         problem = form.problem;
       }
       if (problem.empty()) {
-        // A trial read without the group table first, so that a card that is
-        // not imported leaves no group behind.
-        CEntry trial(1, 1);
-        trial.SetLocation(kLocation);
-        CString text(form.text);
-        if (!trial.FillFromVCard(text, nullptr, nullptr))
+        CEntry entry(1, 1);
+        entry.SetLocation(kLocation);
+        CString text;
+        text.str() = std::move(form.text);
+        // A card that is not imported leaves no group behind.
+        const int nGroups = groups.GetNGroups();
+        if (!entry.FillFromVCard(text, &groups, nullptr))
           problem = "the library's reader rejected the card in its converted form";
-        else if (trial.IsEmpty())
+        else if (entry.IsEmpty())
           problem = "nothing in it has a place in a phone book entry";
-      }
-      if (problem.empty()) {
-        entry = std::make_unique<CEntry>(1, 1);
-        entry->SetLocation(kLocation);
-        CString text(form.text);
-        entry->FillFromVCard(text, &book.groups, nullptr);
-        entry->SetPos(UINT(book.slots.size() + 1));
+        if (!problem.empty()) {
+          TakeBackGroups(groups, nGroups);
+        } else {
+          entry.SetPos(UINT(lines.Count() + 1));
+          lines.Add(tool::PhoneBook::SlotLine(entry));
+        }
       }
       // Messages take the progress line's place; the next step writes it again.
       if (!problem.empty() || !form.notes.empty()) progress.Clear();
       if (!problem.empty()) {
         std::fprintf(stderr, "sorrel import: %s: not imported: %s\n", where.c_str(), problem.c_str());
-        rejected += card.text;
-        ++nRejected;
+        rejected.push_back(card.text);
         continue;
       }
       for (const std::string& note : form.notes) std::fprintf(stderr, "sorrel import: %s: %s\n", where.c_str(), note.c_str());
-      tool::Slot slot;
-      slot.entry = std::move(entry);
-      book.slots.push_back(std::move(slot));
     }
   }
   progress.Clear();
@@ -185,12 +197,13 @@ int Run(const std::vector<std::string>& args) {
   std::string error;
   if (!o.rejects.empty() && !tool::WriteFileAtomically(o.rejects, rejected, error)) return tool::Fail("import", error);
   // Nothing imported: an existing book is not replaced by an empty one.
-  if (book.slots.empty() && o.book != "-") {
+  if (lines.Count() == 0 && o.book != "-") {
     std::fprintf(stderr, "sorrel import: %zu cards, none imported; %s left as it was\n", total, o.book.c_str());
     return tool::kFindings;
   }
-  if (!book.Save(o.book, error)) return tool::Fail("import", error);
-  std::fprintf(stderr, "sorrel import: %zu cards, %zu imported, %zu not imported%s\n", total, book.slots.size(), nRejected,
+  if (!lines.Save(o.book, groups, error)) return tool::Fail("import", error);
+  const size_t nRejected = rejected.size();
+  std::fprintf(stderr, "sorrel import: %zu cards, %zu imported, %zu not imported%s\n", total, lines.Count(), nRejected,
                nRejected && !o.rejects.empty() ? (" (written to " + o.rejects + ")").c_str() : "");
   return nRejected || nEmptyFiles ? tool::kFindings : tool::kOk;
 }
