@@ -225,6 +225,12 @@ const SplitCase kSplitCases[] = {
       {"BEGIN:VCARD\r\nN:A\r\nEND:VCARD\r\n", 2, 3, ""}}},
     {"a card cut off by the end of the file", "BEGIN:VCARD\rN:A\r",
      {{"BEGIN:VCARD\rN:A\r", 1, 1, "no END:VCARD before the end of the file"}}},
+    {"CR alone, CR LF and LF in one file; a CR before CR LF ends a line of its own",
+     "x\rBEGIN:VCARD\r\r\nN:A\nEND:VCARD\rBEGIN:VCARD\r\n",
+     {{"BEGIN:VCARD\r\r\nN:A\nEND:VCARD\r", 1, 2, ""}, {"BEGIN:VCARD\r\n", 2, 6, "no END:VCARD before the end of the file"}}},
+    {"blanks around BEGIN and END, any case; BEGIN:VCARDS begins nothing",
+     " \tbegin:VCard \r\nBEGIN:VCARDS\r\n\t end:vcard\r\n",
+     {{" \tbegin:VCard \r\nBEGIN:VCARDS\r\n\t end:vcard\r\n", 1, 1, ""}}},
     {"no card", "N:A\r\nEND:VCARD\r\n", {}},
     {"nothing", "", {}},
 };

@@ -43,6 +43,22 @@ class Import(toolcase.ToolCase):
         self.assertEqual(stdout, '\n2,1,"B""A",""\n')
         self.assertIn("1 cards, 1 imported, 0 not imported", stderr)
 
+    def test_a_card_not_imported_leaves_no_group_behind(self):
+        # Each card is read once, into the book's groups: a rejected card's new
+        # group is taken away again, so the next new group gets the id it would
+        # have had, and a rejected card of a known group takes nothing away.
+        card = lambda *lines: b"BEGIN:VCARD\r\n" + b"".join(l + b"\r\n" for l in lines) + b"END:VCARD\r\n"
+        cards = self.write("c.vcf", card(b"CATEGORIES:Ghost") + card(b"N:A;B", b"CATEGORIES:Work") +
+                           card(b"CATEGORIES:Work") + card(b"X-ESI-CATEGORIES:Esi", b"CATEGORIES:Other") +
+                           card(b"N:C;D", b"CATEGORIES:Home") + card(b"N:E;F", b"CATEGORIES:Ghost"))
+        book, rejects = self.path("book.txt"), self.path("rejects.vcf")
+        _, err = self.run_tool("import", cards, "-o", book, "--rejects", rejects, expect=1)
+        self.assertEqual(self.book_lines(book), ['1,"Work",40,1,2,"Home",40,1,3,"Ghost",40,1',
+                                                 '2,1,"B""A","",1', '2,2,"D""C","",2', '2,3,"F""E","",3', ""])
+        self.assertIn("6 cards, 3 imported, 3 not imported", err)
+        self.assertEqual(self.read(rejects), card(b"CATEGORIES:Ghost") + card(b"CATEGORIES:Work") +
+                         card(b"X-ESI-CATEGORIES:Esi", b"CATEGORIES:Other"))
+
     def test_the_fallback_charset(self):
         cards = self.write("c.vcf", b"BEGIN:VCARD\r\nN:\xa9koda;\r\nEND:VCARD\r\n")
         self.assertIn('2,1,"""Škoda",""', self.imported(cards, "--charset", "ISO-8859-2"))
