@@ -218,19 +218,6 @@ LSTATUS Run(Body body) {
   return ERROR_BADDB;
 }
 
-// The Win32 way of handing out data: the size alone without a buffer, the size
-// and ERROR_MORE_DATA into a buffer too small.
-LSTATUS CopyData(std::string_view data, LPBYTE lpData, LPDWORD lpcbData) {
-  if (!lpcbData) return ERROR_SUCCESS;
-  DWORD size = static_cast<DWORD>(data.size());
-  DWORD room = *lpcbData;
-  *lpcbData = size;
-  if (!lpData) return ERROR_SUCCESS;
-  if (room < size) return ERROR_MORE_DATA;
-  if (size) std::memcpy(lpData, data.data(), size);
-  return ERROR_SUCCESS;
-}
-
 // A name into a buffer counted in characters with room for its terminating zero;
 // the count becomes the name's length.
 LSTATUS CopyName(std::string_view name, LPSTR buffer, LPDWORD count) {
@@ -245,6 +232,17 @@ LSTATUS CopyName(std::string_view name, LPSTR buffer, LPDWORD count) {
 }  // namespace
 
 namespace sorrel {
+
+LSTATUS CopyRegistryData(std::string_view data, LPBYTE lpData, LPDWORD lpcbData) {
+  if (!lpcbData) return ERROR_SUCCESS;
+  DWORD size = static_cast<DWORD>(data.size());
+  DWORD room = *lpcbData;
+  *lpcbData = size;
+  if (!lpData) return ERROR_SUCCESS;
+  if (room < size) return ERROR_MORE_DATA;
+  if (size) std::memcpy(lpData, data.data(), size);
+  return ERROR_SUCCESS;
+}
 
 void ResetRegistryForTests() {
   Registry& reg = TheRegistry();
@@ -310,7 +308,7 @@ LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType,
     st.Bind(2, fold);
     if (LSTATUS status = op.FirstRow(st, id, ERROR_FILE_NOT_FOUND)) return status;
     if (lpType) *lpType = static_cast<DWORD>(st.Int(0));
-    return CopyData(st.Bytes(1), lpData, lpcbData);
+    return sorrel::CopyRegistryData(st.Bytes(1), lpData, lpcbData);
   });
 }
 
@@ -417,7 +415,7 @@ LSTATUS RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcch
     if (LSTATUS status = op.FirstRow(st, id, ERROR_NO_MORE_ITEMS)) return status;
     if (LSTATUS status = CopyName(st.Bytes(0), lpValueName, lpcchValueName)) return status;
     if (lpType) *lpType = static_cast<DWORD>(st.Int(1));
-    return CopyData(st.Bytes(2), lpData, lpcbData);
+    return sorrel::CopyRegistryData(st.Bytes(2), lpData, lpcbData);
   });
 }
 

@@ -1,13 +1,20 @@
-// The registry's hooks for tests.
+// The registry's hooks for tests, and what its stand-ins share with it.
 #pragma once
 
 #include <string>
+#include <string_view>
+
+#include "sorrel/Registry.h"
 
 namespace sorrel {
 
 // Closes the store's connection; the next registry call reads XDG_CONFIG_HOME
 // again and opens the store there. Handles opened before give ERROR_KEY_DELETED.
 void ResetRegistryForTests();
+
+// Stored data into a caller's buffer the Win32 way: the size alone without a
+// buffer, the size and ERROR_MORE_DATA into a buffer too small.
+LSTATUS CopyRegistryData(std::string_view data, LPBYTE lpData, LPDWORD lpcbData);
 
 // Where the store of this process lives now.
 std::string RegistryStorePath();
