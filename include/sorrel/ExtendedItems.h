@@ -81,6 +81,13 @@ class SORREL_API CExtendedItems {
   static bool IsBirthdaySet(double dBirthday) { return dBirthday > NO_BIRTHDAY; }
 
  private:
+  // The phone text writer takes every item in one call rather than one by id.
+  friend class CEntry;
+  // The 24 text items in ascending id order; the sum of their lengths.
+  size_t GetTextsInIDOrder(const CString** ppTexts) const;
+  // The icons of items 22, 23, 11 and 29, in that order.
+  void GetIcons(unsigned char* pIcons) const;
+
   CString* TextSlot(UINT nID);
   const CString* TextSlot(UINT nID) const;
   unsigned char* IconSlot(UINT nID);

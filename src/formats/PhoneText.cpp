@@ -1,5 +1,6 @@
 // The phone text form of an entry: one line per phone book slot, as the phone
 // server delivers and takes it, and the parameters of the phone-book write command.
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -24,7 +25,9 @@ constexpr std::string_view kCommaQuote = ",\"";
 // Two touching quotes part the name from the surname.
 constexpr std::string_view kNameSurname = "\"\"";
 
-// The text items in the order they travel; the birthday follows them.
+// The text items in the order they travel, which is ascending id order: the
+// order in which CExtendedItems::GetTextsInIDOrder gives them. The birthday
+// follows them.
 constexpr std::array<UINT, 24> kItemOrder = {
     ITEM_OFFICE,       ITEM_MOBILE,       ITEM_HOME,         ITEM_FAX,          ITEM_EMAIL,  ITEM_ADDRESS,
     ITEM_NOTE,         ITEM_COMPANY,      ITEM_TITLE,        ITEM_OTHER_NUMBER, ITEM_PAGER,  ITEM_EMAIL2,
@@ -32,6 +35,13 @@ constexpr std::array<UINT, 24> kItemOrder = {
     ITEM_INFO_NUMBER2, ITEM_INFO_NUMBER3, ITEM_INFO_NUMBER4, ITEM_URL,          ITEM_SYNC_ID, ITEM_NOTE2,
     ITEM_FAX2,
 };
+static_assert(std::is_sorted(kItemOrder.begin(), kItemOrder.end()) && kItemOrder.front() == ITEM_OFFICE &&
+                  kItemOrder.back() == ITEM_FAX2 && kItemOrder.size() == ITEM_FAX2 - ITEM_OFFICE + 1 - 2,
+              "the text items 5 to 30 but 12 and 26, ascending");
+// Stands in for an item that is not written.
+const CString kNoText;
+constexpr size_t kSyncIDIndex = static_cast<size_t>(
+    std::find(kItemOrder.begin(), kItemOrder.end(), ITEM_SYNC_ID) - kItemOrder.begin());
 
 // Icon slots 1 to 4 of the form, after the entry's own icon in slot 0.
 constexpr std::array<UINT, 4> kIconItems = {ITEM_INFO_NUMBER1, ITEM_INFO_NUMBER2, ITEM_NOTE, ITEM_NOTE2};
@@ -72,6 +82,15 @@ char* WriteDate(char* p, double dDate) {
   return std::to_chars(p, p + 400, dDate, std::chars_format::fixed, 6).ptr;
 }
 
+// ",id,\"" before an item's value; the ids have one or two digits.
+void PutItemStart(LineWriter& line, UINT nID) {
+  line.Put(',');
+  if (nID >= 10) line.Put(static_cast<char>('0' + nID / 10));
+  line.Put(static_cast<char>('0' + nID % 10));
+  line.Put(',');
+  line.Put('"');
+}
+
 }  // namespace
 
 void CEntry::GetAsText(CString& strText, int bWithLocation, int bWithSyncID) const {
@@ -85,8 +104,8 @@ void CEntry::GetAsText(CString& strText, int bWithLocation, int bWithSyncID) con
     return;
   }
 
-  // The birthday goes first into a buffer of its own, and the items are looked
-  // up once: the longest the line can be is then known.
+  // The birthday goes first into a buffer of its own, and the items are taken
+  // in one call: the longest the line can be is then known.
   char date[400];  // the largest double has 309 digits before the point
   size_t nDateLen = 0;
   double dBirthday = m_pExtItems ? m_pExtItems->GetValueByID(ITEM_BIRTHDAY) : NO_BIRTHDAY;
@@ -101,12 +120,12 @@ void CEntry::GetAsText(CString& strText, int bWithLocation, int bWithSyncID) con
   constexpr size_t kItemFrame = 4 + 2;
   size_t nMaxLen = kFixedLen + m_strName.view().size() + m_strSurname.view().size() + m_strNum.view().size() +
                    kItemFrame + nDateLen;
-  std::array<std::string_view, kItemOrder.size()> values;
+  const CString* values[kItemOrder.size()];  // filled, and read, only with extended items
+  unsigned char icons[kIconSlots] = {m_nIcon};
   if (m_pExtItems) {
-    for (size_t i = 0; i < kItemOrder.size(); ++i) {
-      values[i] = m_pExtItems->GetValuePtrByID(kItemOrder[i])->view();
-      nMaxLen += kItemFrame + values[i].size();
-    }
+    nMaxLen += kItemFrame * kItemOrder.size() + m_pExtItems->GetTextsInIDOrder(values);
+    if (!bWithSyncID) values[kSyncIDIndex] = &kNoText;
+    m_pExtItems->GetIcons(icons + 1);
   }
 
   LineWriter line(out, nMaxLen);
@@ -126,19 +145,19 @@ void CEntry::GetAsText(CString& strText, int bWithLocation, int bWithSyncID) con
   bool bIcons = false;
   if (m_pExtItems) {
     for (size_t i = 0; i < kItemOrder.size(); ++i) {
-      if (values[i].empty() || (kItemOrder[i] == ITEM_SYNC_ID && !bWithSyncID)) continue;
-      line.Put(',');
-      line.PutDecimal(kItemOrder[i]);
-      line.Put(',');
-      line.PutQuoted(values[i]);
+      std::string_view value = values[i]->view();
+      if (value.empty()) continue;
+      PutItemStart(line, kItemOrder[i]);
+      line.Put(value);
+      line.Put('"');
     }
     if (nDateLen != 0) {
-      line.Put(',');
-      line.PutDecimal(ITEM_BIRTHDAY);
-      line.Put(',');
-      line.PutQuoted(std::string_view(date, nDateLen));
+      PutItemStart(line, ITEM_BIRTHDAY);
+      line.Put(std::string_view(date, nDateLen));
+      line.Put('"');
     }
-    bIcons = AreIconsAssigned();
+    // The icons as AreIconsAssigned sees them, from the values already at hand.
+    bIcons = std::any_of(std::begin(icons), std::end(icons), [](unsigned char n) { return n != 0; });
   }
 
   if (m_nGroupID != 0 || bIcons) {
@@ -149,11 +168,9 @@ void CEntry::GetAsText(CString& strText, int bWithLocation, int bWithSyncID) con
     // Always all five slots: the entry's icon, then those of items 22, 23, 11, 29.
     line.Put(',');
     line.PutDecimal(kIconSlots);
-    line.Put(',');
-    line.PutDecimal(m_nIcon);
-    for (UINT id : kIconItems) {
+    for (unsigned char nIcon : icons) {
       line.Put(',');
-      line.PutDecimal(m_pExtItems->GetIcon(id));
+      line.PutDecimal(nIcon);
     }
   }
 
@@ -268,10 +285,11 @@ void CEntry::FillFromText(CString& strText, int bWithLocation, int bCreateExtIte
 
     if (id == ITEM_BIRTHDAY) {
       SetExtItem(id, ReadDate(text));
-    } else if (m_pExtItems && CExtendedItems::IsTextItem(id)) {
-      // SetExtItem without a limit, straight from the line into the item: the
-      // items object is the entry's own and not const, only the getter is.
-      const_cast<CString*>(m_pExtItems->GetValuePtrByID(id))->str().assign(text);
+    } else if (const CString* item = m_pExtItems ? m_pExtItems->GetValuePtrByID(id) : nullptr) {
+      // SetExtItem without a limit, straight from the line into the item (ids
+      // without a text item have none): the items object is the entry's own and
+      // not const, only the getter is.
+      const_cast<CString*>(item)->str().assign(text);
     }
     // With the names joined, a nameless entry is shown by its company.
     if (bJoinNames && id == ITEM_COMPANY && m_strName.IsEmpty() && m_strSurname.IsEmpty())

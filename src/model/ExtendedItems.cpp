@@ -94,6 +94,26 @@ void CExtendedItems::Clear() {
   m_nIconInfoNum1 = m_nIconInfoNum2 = m_nIconNote = m_nIconNote2 = 0;
 }
 
+size_t CExtendedItems::GetTextsInIDOrder(const CString** ppTexts) const {
+  // The members themselves, declared in id order: no lookup per id.
+  size_t nTotal = 0;
+  for (const CString* text : {&m_strOffice, &m_strMobile, &m_strHome, &m_strFax, &m_strEmail, &m_strAddress,
+                              &m_strNote, &m_strCompany, &m_strTitle, &m_strOtherNum, &m_strPager, &m_strEmail2,
+                              &m_strCity, &m_strState, &m_strZIP, &m_strCountry, &m_strInfoNum1, &m_strInfoNum2,
+                              &m_strInfoNum3, &m_strInfoNum4, &m_strURL, &m_strSyncID, &m_strNote2, &m_strFax2}) {
+    *ppTexts++ = text;
+    nTotal += text->view().size();
+  }
+  return nTotal;
+}
+
+void CExtendedItems::GetIcons(unsigned char* pIcons) const {
+  pIcons[0] = m_nIconInfoNum1;
+  pIcons[1] = m_nIconInfoNum2;
+  pIcons[2] = m_nIconNote;
+  pIcons[3] = m_nIconNote2;
+}
+
 unsigned char CExtendedItems::GetIcon(UINT nID) const {
   const unsigned char* slot = const_cast<CExtendedItems*>(this)->IconSlot(nID);
   return slot ? *slot : 0;
