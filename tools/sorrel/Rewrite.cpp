@@ -38,7 +38,10 @@ std::vector<Number> Numbers(const CEntry& entry) {
 
 std::string DisplayName(const CEntry& entry) {
   std::string name = ToUtf8(entry.GetName());
-  if (entry.AllowsNameSurnameDivision() && !entry.GetSurname().IsEmpty()) name += " " + ToUtf8(entry.GetSurname());
+  if (entry.AllowsNameSurnameDivision() && !entry.GetSurname().IsEmpty()) {
+    name += ' ';
+    name += ToUtf8(entry.GetSurname());
+  }
   return name;
 }
 

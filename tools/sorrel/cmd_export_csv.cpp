@@ -218,7 +218,7 @@ int RunCsvExport(const std::vector<std::string>& args) {
     return Fail("export", "--bom and --delimiter belong to --csv=rfc4180; the library's lines have neither");
   char delimiter = ',';
   if (haveDelimiter) {
-    if (delimiterText == "\\t" || delimiterText == "tab") delimiterText = "\t";
+    if (delimiterText == "\\t" || delimiterText == "tab") delimiterText.assign(1, '\t');
     if (delimiterText.size() != 1 || delimiterText[0] == '"' || delimiterText[0] == '\r' || delimiterText[0] == '\n')
       return Fail("export", "--delimiter takes one character other than a quote or a line break, not '" +
                                 delimiterText + "'");
