@@ -119,6 +119,15 @@ TEST_F(SortKeysTest, CompareEntriesByKeyRules) {
        "URL and sync id never decide"},
       {{0, 99, 1}, {.position = 3}, {.position = 2}, false, 1, "unknown ids never decide"},
       {{3, 2, 1, 4}, {.name = "A", .number = "1"}, {.name = "a", .number = "1"}, false, 0, "equal under every key"},
+      {{3, 2, 1, 4}, {.name = "A", .number = ""}, {.name = "a", .number = "0"}, false, 1, "an empty number last"},
+      {{3, 2, 1, 4, 12}, {.name = "A", .surname = "b"}, {.name = "a", .surname = "B"}, false, 0,
+       "keys after the default four: equal surnames"},
+      {{3, 2, 1, 4, 12}, {.name = "A", .surname = "c"}, {.name = "a", .surname = "B"}, false, 1,
+       "keys after the default four: the surname decides"},
+      {{3, 2, 1}, {.name = "a", .number = "2"}, {.name = "a", .number = "1"}, false, 0, "a chain that stops short"},
+      {{3, 2, 1, 12, 4}, {.name = "a", .number = "2"}, {.name = "a", .number = "1"}, false, 1,
+       "not the default order: the number still decides"},
+      {{3}, {.name = "jan"}, {.name = "ja"}, false, 1, "the longer text after its start"},
   };
   CColumnInfos columns;
   for (const Case& c : cases) {
@@ -241,4 +250,36 @@ TEST_F(SortKeysTest, UnreadableChainsAreIgnored) {
   SetKeys(columns, {4, 77});
   columns.LoadSecondarySortKeys(ITEM_NAME);
   EXPECT_EQ(Keys(columns), (std::vector<UINT>{4, 3, 2, 1, 4}));
+}
+
+// The default chain and the same chain behind a key that never decides (and so
+// compared key by key) give the very same values for every pair of a grid of
+// names in different case, empty texts, locations, positions and numbers.
+TEST_F(SortKeysTest, DefaultChainAgreesWithTheKeyByKeyComparison) {
+  std::vector<std::unique_ptr<CEntry>> entries;
+  for (const char* name : {"", "jan", "Jan", "JANA", "jana", "J\xE1n", "b", "_"})
+    for (UINT location : {1u, 2u})
+      for (UINT position : {0u, 1u})
+        for (const char* number : {"", "1", "+1"})
+          entries.push_back(Make({.name = name, .location = location, .position = position, .number = number}));
+  CColumnInfos direct, keyByKey;
+  SetKeys(direct, {3, 2, 1, 4});
+  SetKeys(keyByKey, {0, 3, 2, 1, 4});
+  int nDiffering = 0;
+  for (const auto& a : entries) {
+    for (const auto& b : entries) {
+      int expected = keyByKey.CompareEntries(*a, *b, nullptr);
+      ASSERT_EQ(direct.CompareEntries(*a, *b, nullptr), expected)
+          << a->GetName() << " " << a->GetLocation() << " " << a->GetPos() << " " << a->GetNum() << " / "
+          << b->GetName() << " " << b->GetLocation() << " " << b->GetPos() << " " << b->GetNum();
+      nDiffering += expected != 0;
+    }
+  }
+  EXPECT_GT(nDiffering, 0);
+
+  // A key changed in place through the array is seen by the next comparison.
+  auto a = Make({.name = "a", .number = "2"}), b = Make({.name = "b", .number = "1"});
+  EXPECT_LT(direct.CompareEntries(*a, *b, nullptr), 0);
+  direct.GetSortKeys()->SetAt(0, ITEM_NUMBER);
+  EXPECT_GT(direct.CompareEntries(*a, *b, nullptr), 0);
 }
