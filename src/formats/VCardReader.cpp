@@ -2,17 +2,18 @@
 // not for tokens: each string is matched literally and case-sensitively, only its
 // first occurrence counts, and any other spelling of a property is not found.
 #include <array>
-#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <string>
 #include <string_view>
 
 #include "platform/CodePageInternal.h"
 #include "platform/Numbers.h"
 #include "sorrel/COleDateTime.h"
-#include "sorrel/CodePage.h"
 #include "sorrel/Entry.h"
 
 namespace {
@@ -69,74 +70,133 @@ constexpr std::array<string_view, kPropCount> kSearch = {
     "BDAY:",
 };
 
-// The first eight bytes of a line as one word, zero-padded when the line is
-// shorter, and of each search string with a mask over its length: a candidate
-// then costs one compare, and only the longer strings compare further bytes.
-inline std::uint64_t Head(const char* text, size_t n) {
-  std::uint64_t word = 0;
-  std::memcpy(&word, text, n < 8 ? n : 8);
-  return word;
+// A line's first 24 bytes as three words, zero-padded where the card ends
+// sooner, and each search string as the same three words with a mask over its
+// length: a candidate costs three masked compares and no call. No search string
+// holds a zero byte, so the padding never matches and a match lies within the
+// card.
+constexpr size_t kWords = 3;
+using Words = std::array<std::uint64_t, kWords>;
+
+inline Words LineWords(const char* text, size_t n) {
+  Words words{};
+  if (n >= 8 * kWords) {
+    std::memcpy(words.data(), text, 8 * kWords);
+  } else {
+    for (size_t b = 0; b < n; ++b) words[b / 8] |= std::uint64_t{static_cast<unsigned char>(text[b])} << (8 * (b % 8));
+  }
+  return words;
 }
 
-struct SearchHead {
-  std::uint64_t word = 0;
-  std::uint64_t mask = 0;
+struct SearchWords {
+  Words word{};
+  Words mask{};
 };
 
 // The candidate properties of a line by its first byte, each list ending in
-// kPropCount, and the heads of the search strings.
+// kPropCount, and the words of the search strings.
 struct LineIndex {
   std::array<std::array<unsigned char, 8>, 256> props;
-  std::array<SearchHead, kPropCount> heads;
-  constexpr LineIndex() : props(), heads() {
+  std::array<SearchWords, kPropCount> search;
+  constexpr LineIndex() : props(), search() {
     for (auto& list : props) list.fill(kPropCount);
     for (int p = 0; p < kPropCount; ++p) {
       auto& list = props[static_cast<unsigned char>(kSearch[p][0])];
       size_t i = 0;
       while (list[i] != kPropCount) ++i;
       list[i] = static_cast<unsigned char>(p);
-      // Byte b of the word is byte b of the text, as Head() reads it on a
+      // Byte b of a word is byte b of the text, as memcpy reads it on a
       // little-endian machine.
-      for (size_t b = 0; b < 8 && b < kSearch[p].size(); ++b) {
-        heads[p].word |= std::uint64_t{static_cast<unsigned char>(kSearch[p][b])} << (8 * b);
-        heads[p].mask |= std::uint64_t{0xFF} << (8 * b);
+      for (size_t b = 0; b < kSearch[p].size(); ++b) {
+        search[p].word[b / 8] |= std::uint64_t{static_cast<unsigned char>(kSearch[p][b])} << (8 * (b % 8));
+        search[p].mask[b / 8] |= std::uint64_t{0xFF} << (8 * (b % 8));
       }
     }
+  }
+  bool Matches(const Words& line, int p) const {
+    std::uint64_t diff = 0;
+    for (size_t k = 0; k < kWords; ++k) diff |= (line[k] ^ search[p].word[k]) & search[p].mask[k];
+    return diff == 0;
   }
 };
 constexpr LineIndex kLines;
-static_assert(std::endian::native == std::endian::little, "Head() assumes little-endian words");
+static_assert(std::endian::native == std::endian::little, "LineWords() assumes little-endian words");
+constexpr bool FitsTheWords() {
+  for (string_view s : kSearch)
+    if (s.empty() || s.size() > 8 * kWords || s.find('\0') != npos) return false;
+  return true;
+}
+static_assert(FitsTheWords(), "every search string lies within the line words and holds no zero byte");
+
+// Calls f with the position of each CR of the text, in order, until f returns
+// false; false then. Sixteen bytes at a time where the machine allows: a card's
+// lines are a few dozen bytes, too short for a library search per line to pay.
+template <class F>
+bool ForEachCR(const char* text, size_t n, F&& f) {
+  size_t i = 0;
+#ifdef __SSE2__
+  const __m128i cr = _mm_set1_epi8('\r');
+  for (; i + 16 <= n; i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+    for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr))); mask;
+         mask &= mask - 1)
+      if (!f(i + static_cast<size_t>(std::countr_zero(mask)))) return false;
+  }
+#endif
+  for (; i < n; ++i)
+    if (text[i] == '\r' && !f(i)) return false;
+  return true;
+}
 
 // Where each property's first occurrence ends (the position just after its
-// search string), npos when the card lacks it. Every occurrence of a string
-// that starts with CR LF sits at an LF preceded by CR, so one walk over the
-// line ends finds the first occurrence of all of them. False, with found
-// unusable, when the walk meets a soft line break: it has to go first.
-bool FindProperties(string_view card, std::array<size_t, kPropCount>& found) {
-  found.fill(npos);
+// search string), npos when the card lacks it, and the first CR at or after the
+// start of its line, npos when none follows: no search string holds a CR, so
+// that CR closes every value that starts on the line before it.
+struct Found {
+  std::array<size_t, kPropCount> at;
+  std::array<size_t, kPropCount> cr;
+
+  // The value from start (on the property's line) up to the CR that closes it;
+  // a value that no CR closes is empty.
+  string_view Value(string_view card, Prop prop, size_t start) const {
+    return cr[prop] == npos ? string_view() : card.substr(start, cr[prop] - start);
+  }
+};
+
+// Every occurrence of a search string that starts with CR LF begins just after
+// a CR followed by LF, so one walk over the CRs finds the first occurrence of
+// all of them, and the CR after a match is the next one the walk meets. False,
+// with found holding what was found before it, when the walk meets a soft line
+// break: those have to go first.
+bool FindProperties(string_view card, Found& found) {
+  found.at.fill(npos);
+  found.cr.fill(npos);
   const char* const begin = card.data();
-  const char* const end = begin + card.size();
-  for (const char* lf = static_cast<const char*>(std::memchr(begin, '\n', card.size())); lf;
-       lf = static_cast<const char*>(std::memchr(lf + 1, '\n', static_cast<size_t>(end - lf - 1)))) {
-    if (lf - begin < 1 || lf[-1] != '\r') continue;
-    if (lf - begin >= 2 && lf[-2] == '=') return false;
-    const string_view line(lf + 1, static_cast<size_t>(end - lf - 1));
-    if (line.empty()) break;
-    const std::uint64_t head = Head(line.data(), line.size());
+  const size_t n = card.size();
+  size_t open = kPropCount;  // the property whose line has not met its CR yet
+  return ForEachCR(begin, n, [&](size_t cr) {
+    if (open != kPropCount) {
+      found.cr[open] = cr;
+      open = kPropCount;
+    }
+    if (cr + 1 >= n || begin[cr + 1] != '\n') return true;
+    if (cr >= 1 && begin[cr - 1] == '=') return false;
+    const size_t start = cr + 2;
+    if (start == n) return true;
+    const char* const line = begin + start;
+    const size_t size = n - start;
+    const Words words = LineWords(line, size);
     for (unsigned char p : kLines.props[static_cast<unsigned char>(line[0])]) {
       if (p == kPropCount) break;
-      const string_view search = kSearch[p];
-      if (found[p] != npos || (head & kLines.heads[p].mask) != kLines.heads[p].word ||
-          line.size() < search.size())
-        continue;
       // No search string is a prefix of another, so one line matches one at most.
-      if (search.size() <= 8 || line.substr(8, search.size() - 8) == search.substr(8)) {
-        found[p] = static_cast<size_t>(line.data() - begin) + search.size();
+      if (found.at[p] == npos && kLines.Matches(words, p)) {
+        found.at[p] = start + kSearch[p].size();
+        open = p;
         break;
       }
     }
-  }
-  return true;
+    return true;
+  });
 }
 
 // Removes every "=" CR LF (a quoted-printable soft line break) in place. The
@@ -160,6 +220,9 @@ void RemoveSoftLineBreaks(std::string& s) {
 
 // The parameters of a property that allows them. pos is just after the search
 // string. Gives the value's start and decoding mode; false rejects the card.
+// The list runs from after the character at pos to the first ':' and must be
+// one of three exactly; none of them holds a ':', so the list is that one when
+// the text goes on with it and a ':'.
 bool ReadParameters(string_view card, size_t pos, bool bSemicolonRequired, size_t& valueStart, int& nMode) {
   if (pos < card.size() && card[pos] == ':') {
     valueStart = pos + 1;
@@ -167,20 +230,24 @@ bool ReadParameters(string_view card, size_t pos, bool bSemicolonRequired, size_
     return true;
   }
   // Whatever stands at pos opens the parameter list, unless it must be ';'.
-  if (bSemicolonRequired && (pos >= card.size() || card[pos] != ';')) return false;
-  const size_t colon = card.find(':', pos + 1);
-  if (colon == npos) return false;
-  const string_view list = card.substr(pos + 1, colon - pos - 1);
-  if (list == "ENCODING=QUOTED-PRINTABLE")
-    nMode = kModeQP;
-  else if (list == "CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE")
-    nMode = kModeQPUtf8;
-  else if (list == "CHARSET=UTF-7")
-    nMode = kModeUtf7;
-  else
-    return false;
-  valueStart = colon + 1;
-  return true;
+  if (pos >= card.size() || (bSemicolonRequired && card[pos] != ';')) return false;
+  static constexpr struct {
+    string_view list;
+    int nMode;
+  } kLists[] = {
+      {"ENCODING=QUOTED-PRINTABLE:", kModeQP},
+      {"CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:", kModeQPUtf8},
+      {"CHARSET=UTF-7:", kModeUtf7},
+  };
+  const string_view rest = card.substr(pos + 1);
+  for (const auto& [list, mode] : kLists) {
+    if (rest.starts_with(list)) {
+      nMode = mode;
+      valueStart = pos + 1 + list.size();
+      return true;
+    }
+  }
+  return false;
 }
 
 // The byte of "=XY": the two characters read as strtol reads them in base 16,
@@ -204,78 +271,12 @@ inline char HexPair(char first, char second) {
   return static_cast<char>(lo < 0 ? hi : hi * 16 + lo);
 }
 
-// The byte of the ANSI code page for each character of two UTF-8 bytes (U+0080
-// to U+07FF, where the letters of both code pages lie), learnt from the
-// platform's converter the first time a character is met; -1 while unknown.
-// Converting one character at a time gives what converting the whole text
-// gives, since every such character becomes one byte.
-class TwoByteCharacters {
- public:
-  explicit TwoByteCharacters(UINT codePage) : m_codePage(codePage) {
-    for (auto& b : m_byte) b.store(-1, std::memory_order_relaxed);
-  }
-  char ToAnsi(char16_t ch) {
-    int b = m_byte[ch - 0x80].load(std::memory_order_relaxed);
-    if (b < 0) {
-      char out = '?';
-      WideCharToMultiByte(m_codePage, 0, &ch, 1, &out, 1, nullptr, nullptr);
-      b = static_cast<unsigned char>(out);
-      m_byte[ch - 0x80].store(static_cast<short>(b), std::memory_order_relaxed);
-    }
-    return static_cast<char>(b);
-  }
-
- private:
-  UINT m_codePage;
-  std::array<std::atomic<short>, 0x800 - 0x80> m_byte;
-};
-
-TwoByteCharacters* TwoByteCharactersOfACP() {
-  switch (sorrel::ResolveCodePage(CP_ACP)) {
-    case 1250: {
-      static TwoByteCharacters table(1250);
-      return &table;
-    }
-    case 1252: {
-      static TwoByteCharacters table(1252);
-      return &table;
-    }
-    default:
-      return nullptr;
-  }
-}
-
-// UTF-8 into the ANSI code page in place, for text of 7-bit bytes and
-// well-formed two-byte sequences only; false (the text untouched) for
-// anything else, which the platform's converter then takes whole.
-bool Utf8ToAnsiInPlace(std::string& s) {
-  size_t i = 0;
-  const size_t n = s.size();
-  while (i < n && static_cast<unsigned char>(s[i]) < 0x80) ++i;
-  if (i == n) return true;
-  for (size_t j = i; j < n; ++j) {
-    const unsigned char c = static_cast<unsigned char>(s[j]);
-    if (c < 0x80) continue;
-    if (c < 0xC2 || c > 0xDF || j + 1 >= n || (static_cast<unsigned char>(s[j + 1]) & 0xC0) != 0x80)
-      return false;
-    ++j;
-  }
-  TwoByteCharacters* table = TwoByteCharactersOfACP();
-  if (!table) return false;
-  size_t out = i;
-  while (i < n) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      s[out++] = s[i++];
-      continue;
-    }
-    const char16_t ch =
-        static_cast<char16_t>(((c & 0x1F) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3F));
-    s[out++] = table->ToAnsi(ch);
-    i += 2;
-  }
-  s.resize(out);
-  return true;
+// The first of two characters at or after pos, npos when neither follows:
+// find_first_of would search its set once per character of the text.
+size_t FindEither(string_view text, size_t pos, char a, char b) {
+  for (; pos < text.size(); ++pos)
+    if (text[pos] == a || text[pos] == b) return pos;
+  return npos;
 }
 
 // The text from start up to the first CR. A value that no CR closes is empty,
@@ -294,11 +295,12 @@ void CEntry::DecodeVCardValue(CString& value, int nMode) {
   if (nMode == kModeQP || nMode == kModeQPUtf8) {
     size_t in = s.find('=');
     if (in != std::string::npos) {
+      char* const text = s.data();
       const size_t n = s.size();
       size_t out = in;
       while (in < n) {
-        if (s[in] != '=') {
-          s[out++] = s[in++];
+        if (text[in] != '=') {
+          text[out++] = text[in++];
           continue;
         }
         // "=" with fewer than two characters after it ends the value; it and
@@ -310,38 +312,37 @@ void CEntry::DecodeVCardValue(CString& value, int nMode) {
 #else
         if (in + 2 >= n) break;
 #endif
-        s[out++] = HexPair(s[in + 1], s[in + 2]);
+        text[out++] = HexPair(text[in + 1], text[in + 2]);
         in += 3;
       }
       s.resize(out);
     }
-    if (nMode == kModeQPUtf8 && !Utf8ToAnsiInPlace(s)) s = sorrel::Utf8ToAnsi(s);
+    if (nMode == kModeQPUtf8) sorrel::Utf8ToAnsiInPlace(s);
   } else if (nMode == kModeUtf7) {
-    s = sorrel::Utf7ToAnsi(s);
+    sorrel::Utf7ToAnsiInPlace(s);
   }
 }
 
 int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) {
-  std::array<size_t, kPropCount> at;
-  if (!FindProperties(card.view(), at)) {
+  Found found;
+  if (!FindProperties(card.view(), found)) {
     RemoveSoftLineBreaks(card.str());
-    FindProperties(card.view(), at);
+    FindProperties(card.view(), found);
   }
+  const auto& at = found.at;
   const string_view text = card.view();
 
-  // One buffer for every value on its way into an item, so that a value costs
-  // no allocation of its own.
-  CString value;
+  // Each value is copied once, into the string that keeps it, and decoded
+  // there; an item the entry does not hold is not decoded at all.
   auto decode = [](CString& into, string_view raw, int nMode) {
     into.str().assign(raw);
-    DecodeVCardValue(into, nMode);
+    if (nMode != kModeNone) DecodeVCardValue(into, nMode);
   };
   auto setItem = [&](UINT nID, string_view raw, int nMode) {
-    decode(value, raw, nMode);
-    SetExtItem(nID, value, NO_LIMIT);
+    if (CString* item = m_pExtItems ? m_pExtItems->TextSlot(nID) : nullptr) decode(*item, raw, nMode);
   };
   auto setPlain = [&](Prop prop, UINT nID) {
-    if (at[prop] != npos) setItem(nID, UpToCR(text, at[prop]), kModeNone);
+    if (at[prop] != npos) setItem(nID, found.Value(text, prop, at[prop]), kModeNone);
   };
 
   size_t start = 0;
@@ -350,7 +351,7 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
   // N: surname before the first ';' of the line, the rest of the line is the name.
   if (at[kN] == npos || !ReadParameters(text, at[kN], true, start, nMode)) return 0;
   {
-    const string_view line = UpToCR(text, start);
+    const string_view line = found.Value(text, kN, start);
     const size_t semicolon = line.find(';');
     if (semicolon != npos) {
       decode(m_strSurname, line.substr(0, semicolon), nMode);
@@ -366,7 +367,7 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
   if (at[kADR] != npos) {
     if (!ReadParameters(text, at[kADR], false, start, nMode)) return 0;
     size_t pos = start + 2;
-    const size_t lineEnd = pos < text.size() ? text.find_first_of("\r\n", pos) : npos;
+    const size_t lineEnd = pos < text.size() ? FindEither(text, pos, '\r', '\n') : npos;
     auto store = [&](UINT nID, size_t end) { setItem(nID, text.substr(pos, end - pos), nMode); };
     if (lineEnd == npos) {
       // A line that nothing ends holds no value.
@@ -387,7 +388,7 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
           store(ITEM_CITY, city);
           pos = city + 2;
           if (pos < text.size() && text[pos] != '\r' && text[pos] != '\n') {
-            const size_t zip = text.find_first_of(";\r", pos);
+            const size_t zip = FindEither(text, pos, ';', '\r');
             if (zip == npos) {
               setItem(ITEM_ZIP, {}, kModeNone);
             } else {
@@ -403,10 +404,10 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
 
   if (at[kORG] != npos) {
     if (!ReadParameters(text, at[kORG], false, start, nMode)) return 0;
-    setItem(ITEM_COMPANY, UpToCR(text, start), nMode);
+    setItem(ITEM_COMPANY, found.Value(text, kORG, start), nMode);
   }
 
-  if (at[kTelHome] != npos) m_strNum.str().assign(UpToCR(text, at[kTelHome]));
+  if (at[kTelHome] != npos) m_strNum.str().assign(found.Value(text, kTelHome, at[kTelHome]));
   setPlain(kTelWork, ITEM_OFFICE);
   setPlain(kTelCell, ITEM_MOBILE);
   setPlain(kTelFax, ITEM_FAX);
@@ -416,18 +417,18 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
 
   if (at[kTITLE] != npos) {
     if (!ReadParameters(text, at[kTITLE], false, start, nMode)) return 0;
-    setItem(ITEM_TITLE, UpToCR(text, start), nMode);
+    setItem(ITEM_TITLE, found.Value(text, kTITLE, start), nMode);
   }
 
   setPlain(kTel, ITEM_OTHER_NUMBER);
   setPlain(kLUID, ITEM_SYNC_ID);
 
   // Categories: X-ESI-CATEGORIES first, so CATEGORIES decides when both resolve.
+  CString category;
   for (Prop prop : {kESICategories, kCategories}) {
     if (at[prop] == npos) continue;
     if (!ReadParameters(text, at[prop], false, start, nMode)) return 0;
-    CString& category = value;
-    decode(category, UpToCR(text, start), nMode);
+    decode(category, found.Value(text, prop, start), nMode);
     if (noGroupName && category == *noGroupName) {
       m_nGroupID = 0;
     } else if (!groups) {
@@ -455,7 +456,7 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
   // BDAY: year-month-day, each part read like atoi, so a time after the day is
   // ignored. A date that does not exist leaves the birthday as it was.
   if (at[kBDAY] != npos) {
-    const string_view value = UpToCR(text, at[kBDAY]);
+    const string_view value = found.Value(text, kBDAY, at[kBDAY]);
     const size_t dash1 = value.find('-');
     const size_t dash2 = dash1 == npos ? npos : value.find('-', dash1 + 1);
     if (dash2 != npos) {

@@ -498,6 +498,31 @@ std::string Convert(UINT from, UINT to, std::string_view text) {
   return out;
 }
 
+// UTF-8 or UTF-7 (from) into the ANSI code page over the text itself, from
+// position start on, where the text before is 7-bit and means itself. No
+// character takes fewer bytes than the one byte it becomes, and a decoder hands
+// a character over only after reading all of its bytes, so every byte is
+// written at or before the last one read.
+void ToAnsiInPlace(UINT from, std::string& s, size_t start) {
+  SingleByteTable* target = TableFor(GetACP());
+  if (!target) {
+    s = Convert(from, GetACP(), s);
+    return;
+  }
+  char* out = s.data() + start;
+  auto narrow = [&out, target](char16_t ch) {
+    int byte = ch < 0x80 ? ch : Narrow(*target, ch, true);
+    *out++ = byte >= 0 ? static_cast<char>(byte) : '?';
+  };
+  bool invalid = false;
+  const std::string_view rest(s.data() + start, s.size() - start);
+  if (from == CP_UTF8)
+    DecodeUtf8(rest, narrow, invalid);
+  else
+    DecodeUtf7(rest, narrow, invalid);
+  s.resize(static_cast<size_t>(out - s.data()));
+}
+
 }  // namespace
 
 std::string AnsiToUtf8(std::string_view text) {
@@ -511,5 +536,19 @@ std::string AnsiToUtf8(std::string_view text) {
 std::string Utf8ToAnsi(std::string_view text) { return Convert(CP_UTF8, GetACP(), text); }
 std::string AnsiToUtf7(std::string_view text) { return Convert(GetACP(), CP_UTF7, text); }
 std::string Utf7ToAnsi(std::string_view text) { return Convert(CP_UTF7, GetACP(), text); }
+
+void Utf8ToAnsiInPlace(std::string& text) {
+  // 7-bit text is the same in both; most values are, so it is only looked at.
+  size_t start = 0;
+  while (start < text.size() && static_cast<unsigned char>(text[start]) < 0x80) ++start;
+  if (start < text.size()) ToAnsiInPlace(CP_UTF8, text, start);
+}
+
+void Utf7ToAnsiInPlace(std::string& text) {
+  // Outside a base64 run every 7-bit character but '+' stands for itself.
+  size_t start = 0;
+  while (start < text.size() && static_cast<unsigned char>(text[start]) < 0x80 && text[start] != '+') ++start;
+  if (start < text.size()) ToAnsiInPlace(CP_UTF7, text, start);
+}
 
 }  // namespace sorrel

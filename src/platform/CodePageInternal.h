@@ -24,5 +24,9 @@ std::string Utf8ToAnsi(std::string_view text);
 // end a run only at an explicit '-').
 std::string AnsiToUtf7(std::string_view text);
 std::string Utf7ToAnsi(std::string_view text);
+// The same two conversions over the text itself, which keeps its buffer: the
+// result is never longer than the text.
+void Utf8ToAnsiInPlace(std::string& text);
+void Utf7ToAnsiInPlace(std::string& text);
 
 }  // namespace sorrel
