@@ -81,7 +81,7 @@ using Words = std::array<std::uint64_t, kWords>;
 inline Words LineWords(const char* text, size_t n) {
   Words words{};
   if (n >= 8 * kWords) {
-    std::memcpy(words.data(), text, 8 * kWords);
+    for (size_t k = 0; k < kWords; ++k) std::memcpy(&words[k], text + 8 * k, 8);
   } else {
     for (size_t b = 0; b < n; ++b) words[b / 8] |= std::uint64_t{static_cast<unsigned char>(text[b])} << (8 * (b % 8));
   }
@@ -185,8 +185,10 @@ bool FindProperties(string_view card, Found& found) {
     if (start == n) return true;
     const char* const line = begin + start;
     const size_t size = n - start;
+    const auto& candidates = kLines.props[static_cast<unsigned char>(line[0])];
+    if (candidates[0] == kPropCount) return true;
     const Words words = LineWords(line, size);
-    for (unsigned char p : kLines.props[static_cast<unsigned char>(line[0])]) {
+    for (unsigned char p : candidates) {
       if (p == kPropCount) break;
       // No search string is a prefix of another, so one line matches one at most.
       if (found.at[p] == npos && kLines.Matches(words, p)) {
@@ -288,6 +290,14 @@ string_view UpToCR(string_view card, size_t start) {
   return card.substr(start, cr - start);
 }
 
+// The buffer in which a thread decodes values; it keeps its capacity from one
+// value and card to the next, up to kKeptBuffer bytes.
+constexpr size_t kKeptBuffer = 64 * 1024;
+CString& DecodingBuffer() {
+  static thread_local CString buffer;
+  return buffer;
+}
+
 }  // namespace
 
 void CEntry::DecodeVCardValue(CString& value, int nMode) {
@@ -332,11 +342,20 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
   const auto& at = found.at;
   const string_view text = card.view();
 
-  // Each value is copied once, into the string that keeps it, and decoded
-  // there; an item the entry does not hold is not decoded at all.
+  // A plain value is copied once, into the string that keeps it. An encoded one
+  // is decoded in the thread's buffer first, so that the string that keeps it
+  // is sized for the text and not for its encoded form. An item the entry does
+  // not hold is not decoded at all.
   auto decode = [](CString& into, string_view raw, int nMode) {
-    into.str().assign(raw);
-    if (nMode != kModeNone) DecodeVCardValue(into, nMode);
+    if (nMode == kModeNone) {
+      into.str().assign(raw);
+      return;
+    }
+    CString& buffer = DecodingBuffer();
+    buffer.str().assign(raw);
+    DecodeVCardValue(buffer, nMode);
+    into.str().assign(buffer.view());
+    if (buffer.str().capacity() > kKeptBuffer) std::string().swap(buffer.str());
   };
   auto setItem = [&](UINT nID, string_view raw, int nMode) {
     if (CString* item = m_pExtItems ? m_pExtItems->TextSlot(nID) : nullptr) decode(*item, raw, nMode);

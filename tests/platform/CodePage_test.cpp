@@ -251,3 +251,27 @@ TEST(CodePage, Utf7AgreesWithIconv) {
   EXPECT_EQ(FromWide(CP_UTF7, u"á+b"), "+AOE-+-b");
   EXPECT_EQ(Iconv("UTF-8", "UTF-7", "+AOE-+-b"), "á+b");
 }
+
+// The conversions over the text itself write each byte at or before the last one
+// read; they give what the copying ones give, 7-bit prefixes, characters that
+// become two units, broken sequences and open runs included, in both code pages.
+TEST(CodePage, InPlaceConversionsAgreeWithCopies) {
+  const std::vector<std::string> texts = {
+      "",          "plain",          "Nov\xC3\xA1k",      "\xC3\xA1\xC3\xA1\xC3\xA1", "a\xF0\x9F\x98\x80z",
+      "Nov\xC3",   "\xE2\x82" "A",   "\xED\xA0\x80x",     "\xFF\xFE",                 "\xE4\xB8\xAD\xE6\x96\x87",
+      "Nov+AOE-k", "+AOE b;+AOE",    "a+",                "+AO",                      "+AOF-",
+      "a\xE1+-",   "+2D3eAA-x",      "+2D3eAA",           "+AWABYQF9AX4-",            "x+AOEAOw-b+-+-",
+  };
+  const UINT acp = GetACP();
+  for (UINT cp : {1250u, 1252u}) {
+    ASSERT_TRUE(SorrelSetACP(cp));
+    for (const std::string& text : texts) {
+      std::string utf8 = text, utf7 = text;
+      sorrel::Utf8ToAnsiInPlace(utf8);
+      sorrel::Utf7ToAnsiInPlace(utf7);
+      EXPECT_EQ(utf8, sorrel::Utf8ToAnsi(text)) << cp << " UTF-8 " << text;
+      EXPECT_EQ(utf7, sorrel::Utf7ToAnsi(text)) << cp << " UTF-7 " << text;
+    }
+  }
+  SorrelSetACP(acp);
+}
