@@ -124,6 +124,11 @@ TEST(VCardReader, RawCards) {
       {1, 0, "\r\nN:Novák!;Jan!\r\nTEL;HOME:+420601123456\r\nX-ESI-CATEGORIES:VIP\r\n", 1,
        "N=Novák!;Jan! TEL=+420601123456 G=1 VIP"},
       {0, 1, "\r\nN:a;b\r\nTEL;CELL:1\r\nADR:;;x;y;;z;w\r\nBDAY:1975-03-07\r\nTITLE:t\r\n", 1, "N=a;b"},
+      // A lone CR ends the value but not the line; the next property still counts.
+      {1, 1, "BEGIN:VCARD\r\nN:a\rb;c\r\nTEL;CELL:1\rx\r\nBDAY:1975-03-07\r\n", 1, "N=a; 6=1 BDAY=1975-03-07 00:00:00"},
+      // Removing "=" CR LF can leave another one: the search after the removal
+      // stops there, the value before it ends at its CR.
+      {1, 1, "BEGIN:VCARD\r\nN:a==\r\n\r\nTEL;CELL:1\r\n", 1, "N=a=;"},
   };
   for (const auto& c : cases) {
     CEntry entry(c.bExtItems, c.bDivision);
@@ -132,6 +137,22 @@ TEST(VCardReader, RawCards) {
     EXPECT_EQ(entry.FillFromVCard(card, nullptr, nullptr), c.result) << c.card;
     EXPECT_EQ(Describe(entry), c.expected) << c.card;
     EXPECT_EQ(entry.Changed() + entry.IsNumInternational(), 0) << c.card;
+  }
+}
+
+// The line ends are looked for in blocks of the card: a line, a value or its
+// closing CR lies anywhere in or across them, and the card's last bytes are
+// neither missed nor read twice.
+TEST(VCardReader, FindsLinesWhereverTheyFall) {
+  for (size_t pad = 0; pad < 140; ++pad) {
+    for (const char* end : {"END:VCARD\r\n", "", "\r\n", "X"}) {
+      CEntry entry(1, 1);
+      CString card("BEGIN:VCARD\r\nFN:" + std::string(pad, 'x') + "\r\nN:a;b\r\nTEL;CELL:" +
+                   std::string(pad % 70, '1') + "\r\nURL:u\r\n" + end);
+      ASSERT_EQ(entry.FillFromVCard(card, nullptr, nullptr), 1) << pad << " " << end;
+      EXPECT_EQ(Describe(entry), "N=a;b" + (pad % 70 ? " 6=" + std::string(pad % 70, '1') : "") + " 27=u")
+          << pad << " " << end;
+    }
   }
 }
 
