@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "listview/ColumnValueName.h"
 #include "platform/Resources.h"
 #include "platform/SettingsKey.h"
 
@@ -27,11 +28,7 @@ constexpr BaseColumn kBaseColumns[] = {
     {ITEM_NUMBER, 150, 1, IDS_COLUMN_NUMBER},
 };
 
-CString ValueName(UINT nID, LPCSTR suffix) {
-  CString name;
-  name.Format("Column%d%s", int(nID), suffix);
-  return name;
-}
+using ValueName = sorrel::ColumnValueName;
 
 // The library's caption of an extended column: string id - 4 for 5 to 27,
 // id - 5 for 29 to 31; the base columns and the synchronisation identifier have none.
