@@ -1,10 +1,12 @@
 // The sort-key chain of the list view and the comparison of two entries by it.
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+#include "listview/ColumnValueName.h"
 #include "platform/Numbers.h"
 #include "platform/SettingsKey.h"
 #include "sorrel/ColumnInfos.h"
@@ -122,11 +124,7 @@ inline int CompareByDefaultChain(const CEntry& first, const CEntry& second) {
   return CompareTexts(first.GetNum(), second.GetNum());
 }
 
-CString ChainValueName(UINT nPrimaryID) {
-  CString name;
-  name.Format("Column%dSecondarySortingKeys", int(nPrimaryID));
-  return name;
-}
+sorrel::ColumnValueName ChainValueName(UINT nPrimaryID) { return {nPrimaryID, "SecondarySortingKeys"}; }
 
 void AppendDefaultChain(CArray<UINT, UINT>& keys) {
   for (UINT id : kDefaultChain) keys.Add(id);
@@ -204,9 +202,14 @@ void CColumnInfos::SaveSecondarySortKeys() {
   const INT_PTR n = m_SortKeys.GetSize();
   if (n < 2) return;
   SettingsKey key(m_strRegKey, SettingsKey::kOpenOrCreate);
-  CString chain;
-  for (INT_PTR i = 1; i < n; ++i) chain.AppendFormat(i + 1 < n ? "%d," : "%d", int(m_SortKeys[i]));
-  key.WriteText(ChainValueName(m_SortKeys[0]), chain);
+  // The keys after the primary one as signed numbers between commas.
+  std::string chain;
+  char number[16];
+  for (INT_PTR i = 1; i < n; ++i) {
+    if (i > 1) chain += ',';
+    chain.append(number, std::to_chars(number, number + sizeof number, int(m_SortKeys[i])).ptr);
+  }
+  key.WriteText(ChainValueName(m_SortKeys[0]), chain.c_str());
   key.WriteDword("PrimarySortingKey", m_SortKeys[0]);
 }
 
