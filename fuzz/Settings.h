@@ -93,28 +93,34 @@ SORREL_FUZZ_SCAFFOLD inline std::vector<Record> ReadRecords(const Input& in) {
 class MemoryValues final : public SettingsValues {
  public:
   SORREL_FUZZ_SCAFFOLD LSTATUS OpenKey(LPCSTR path, PHKEY key) override {
-    const size_t found = FindKey(Fold(path));
+    Fold(path);
+    const size_t found = FindKey(m_folded);
     if (found == m_keys.size() || !m_keys[found].exists) return ERROR_FILE_NOT_FOUND;
     return Handle(found, key);
   }
   SORREL_FUZZ_SCAFFOLD LSTATUS CreateKey(LPCSTR path, PHKEY key) override {
-    std::string_view folded = Fold(path);
-    for (size_t cut = folded.find('\\'); cut != std::string_view::npos; cut = folded.find('\\', cut + 1))
-      m_keys[MakeKey(folded.substr(0, cut))].exists = true;
-    const size_t made = MakeKey(folded);
+    Fold(path);
+    const std::string folded = m_folded;
+    for (size_t cut = folded.find('\\'); cut != std::string::npos; cut = folded.find('\\', cut + 1)) {
+      Fold(std::string_view(folded).substr(0, cut));
+      m_keys[MakeKey(m_folded)].exists = true;
+    }
+    Fold(folded);
+    const size_t made = MakeKey(m_folded);
     m_keys[made].exists = true;
     return Handle(made, key);
   }
   SORREL_FUZZ_SCAFFOLD LSTATUS QueryValue(HKEY key, LPCSTR name, LPBYTE data, LPDWORD size) override {
-    const size_t found = FindValue(Opened(key), Fold(name));
+    Fold(name);
+    const size_t found = FindValue(Opened(key), m_folded);
     if (found == m_values.size() || !m_values[found].exists) return ERROR_FILE_NOT_FOUND;
     return CopyRegistryData(m_values[found].data, data, size);
   }
   SORREL_FUZZ_SCAFFOLD LSTATUS SetValue(HKEY key, LPCSTR name, DWORD, const BYTE* data, DWORD size) override {
     const size_t keyIndex = Opened(key);
-    std::string_view folded = Fold(name);
-    size_t found = FindValue(keyIndex, folded);
-    if (found == m_values.size()) m_values.push_back({keyIndex, std::string(folded), false, {}});
+    Fold(name);
+    size_t found = FindValue(keyIndex, m_folded);
+    if (found == m_values.size()) m_values.push_back({keyIndex, m_folded, m_hash, false, {}});
     m_values[found].exists = true;
     m_values[found].data.assign(reinterpret_cast<const char*>(data), size);
     return ERROR_SUCCESS;
@@ -130,11 +136,13 @@ class MemoryValues final : public SettingsValues {
  private:
   struct Key {
     std::string path;  // folded
+    std::uint32_t hash;
     bool exists;
   };
   struct Value {
     size_t key;
     std::string name;  // folded
+    std::uint32_t hash;
     bool exists;
     std::string data;
   };
@@ -146,25 +154,34 @@ class MemoryValues final : public SettingsValues {
       if (a[i] != b[i]) return false;
     return true;
   }
-  SORREL_FUZZ_SCAFFOLD std::string_view Fold(std::string_view text) {
+  // The text folded into m_folded, and its hash into m_hash: rows are told
+  // apart by the hash first.
+  SORREL_FUZZ_SCAFFOLD void Fold(std::string_view text) {
     const unsigned char* upper = UpperTable();
     m_folded.assign(text);
-    for (char& c : m_folded) c = static_cast<char>(upper[static_cast<unsigned char>(c)]);
-    return m_folded;
+    std::uint32_t hash = 2166136261u;
+    for (char& c : m_folded) {
+      c = static_cast<char>(upper[static_cast<unsigned char>(c)]);
+      hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    m_hash = hash;
   }
+  // These take the text just folded.
   SORREL_FUZZ_SCAFFOLD size_t FindKey(std::string_view path) const {
     size_t i = 0;
-    while (i < m_keys.size() && !Same(m_keys[i].path, path)) ++i;
+    while (i < m_keys.size() && !(m_keys[i].hash == m_hash && Same(m_keys[i].path, path))) ++i;
     return i;
   }
   SORREL_FUZZ_SCAFFOLD size_t MakeKey(std::string_view path) {
     const size_t found = FindKey(path);
-    if (found == m_keys.size()) m_keys.push_back({std::string(path), false});
+    if (found == m_keys.size()) m_keys.push_back({std::string(path), m_hash, false});
     return found;
   }
   SORREL_FUZZ_SCAFFOLD size_t FindValue(size_t key, std::string_view name) const {
     size_t i = 0;
-    while (i < m_values.size() && !(m_values[i].key == key && Same(m_values[i].name, name))) ++i;
+    while (i < m_values.size() &&
+           !(m_values[i].hash == m_hash && m_values[i].key == key && Same(m_values[i].name, name)))
+      ++i;
     return i;
   }
   SORREL_FUZZ_SCAFFOLD LSTATUS Handle(size_t index, PHKEY key) {
@@ -178,6 +195,7 @@ class MemoryValues final : public SettingsValues {
   std::vector<Value> m_values;
   std::vector<size_t> m_open;
   std::string m_folded;
+  std::uint32_t m_hash = 0;
 };
 
 // A store of this process's own, on a memory file system where there is one,
