@@ -3,6 +3,7 @@
 #pragma once
 
 #include "sorrel/Types.h"
+#include "sorrel/Rect.h"
 #include "sorrel/CArray.h"
 #include "sorrel/CObject.h"
 #include "sorrel/COleDateTime.h"
