@@ -1,6 +1,7 @@
 // The group text reader, both forms and both overloads.
 // Options byte: bit 0 short form, bit 1 the character-pointer overload, bit 2 a
 // list that already holds groups, bits 4-7 the phone's maximum number of groups.
+#include <string_view>
 #include <unordered_set>
 
 #include "FuzzTarget.h"
@@ -34,8 +35,11 @@ SORREL_FUZZ_TARGET(group_text) {
   }
   SORREL_FUZZ_CHECK(groups.GetGroupByIndex(UINT(n)) == nullptr);
 
+  // Names end at their first zero byte, as "%s" writes them.
   CString out;
   groups.GetAsText(out, 0);
+  SORREL_FUZZ_CHECK(out.view().find('\0') == std::string_view::npos);
   groups.GetAsText(out, 1);
+  SORREL_FUZZ_CHECK(out.view().find('\0') == std::string_view::npos);
   return 0;
 }

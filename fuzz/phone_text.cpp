@@ -2,6 +2,8 @@
 // Options byte: bit 0 location, bit 1 create extended items, bit 2 join names,
 // bit 3 a groups list, bit 4 the character-pointer overload, bit 5 an entry that
 // already has extended items, bit 6 name/surname division allowed beforehand.
+#include <string_view>
+
 #include "FuzzTarget.h"
 #include "sorrel/Entry.h"
 #include "sorrel/Groups.h"
@@ -35,10 +37,14 @@ SORREL_FUZZ_TARGET(phone_text) {
   bool emptySlot = seen.empty() || seen == "EMPTY";
   SORREL_FUZZ_CHECK(entry.Changed() == (emptySlot ? 1 : 0));
 
-  // The writers over whatever the reader made.
+  // The writers over whatever the reader made: texts end at their first zero
+  // byte, so none reaches the phone server.
   CString out;
   entry.GetAsText(out, 1, 1);
+  SORREL_FUZZ_CHECK(out.view().find('\0') == std::string_view::npos);
   entry.GetAsText(out, 0, 0);
+  SORREL_FUZZ_CHECK(out.view().find('\0') == std::string_view::npos);
   entry.GetAsText4AT(out, "1");
+  SORREL_FUZZ_CHECK(out.view().find('\0') == std::string_view::npos);
   return 0;
 }

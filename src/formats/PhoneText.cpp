@@ -148,7 +148,7 @@ void CEntry::GetAsText(CString& strText, int bWithLocation, int bWithSyncID) con
       std::string_view value = values[i]->view();
       if (value.empty()) continue;
       PutItemStart(line, kItemOrder[i]);
-      line.Put(value);
+      line.Put(sorrel::AsWritten(value));
       line.Put('"');
     }
     if (nDateLen != 0) {

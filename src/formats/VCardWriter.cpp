@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/TextForm.h"
 #include "platform/CodePageInternal.h"
 #include "sorrel/COleDateTime.h"
 #include "sorrel/CodePage.h"
@@ -126,34 +127,35 @@ void FormatLine(CString& line, string_view property, std::initializer_list<Piece
   std::string& out = line.str();
   out.clear();
   out += property;
+  // Each value is written, and chooses the form, up to its first zero byte.
   bool bEncode = false;
   if (bEncodable)
-    for (const Piece& piece : pieces) bEncode = bEncode || AnyNonAscii(piece.value->view());
+    for (const Piece& piece : pieces) bEncode = bEncode || AnyNonAscii(sorrel::AsWritten(piece.value->view()));
   if (!bEncode) {
     out += ':';
     for (const Piece& piece : pieces) {
       out += piece.lead;
-      out += piece.value->view();
+      out += sorrel::AsWritten(piece.value->view());
     }
   } else {
     out += codePage == CP_UTF8 ? ";CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:" : ";CHARSET=UTF-7:";
     for (const Piece& piece : pieces) {
       out += piece.lead;
       if (codePage == CP_UTF8)
-        AppendQuotedPrintableUtf8(out, piece.value->view());
+        AppendQuotedPrintableUtf8(out, sorrel::AsWritten(piece.value->view()));
       else
-        AppendUtf7(out, piece.value->view());
+        AppendUtf7(out, sorrel::AsWritten(piece.value->view()));
     }
   }
   out += "\r\n";
 }
 
 // A line that is always written unencoded: "PROPERTY" value CR LF, when the value
-// is not empty.
+// is not empty; the value up to its first zero byte.
 void AppendPlain(std::string& out, string_view property, const CString& value) {
   if (value.IsEmpty()) return;
   out += property;
-  out += value.view();
+  out += sorrel::AsWritten(value.view());
   out += "\r\n";
 }
 

@@ -98,6 +98,13 @@ class NextOccurrence {
   bool m_absent = false;
 };
 
+// A text as "%s" writes it: up to its first zero byte. A value read from a
+// card can hold one ("=00"), and no form may carry it on.
+inline std::string_view AsWritten(std::string_view text) {
+  const void* zero = std::memchr(text.data(), 0, text.size());
+  return zero ? text.substr(0, static_cast<size_t>(static_cast<const char*>(zero) - text.data())) : text;
+}
+
 // Writes a line into a string sized once for the longest it can be, so that no
 // character costs a capacity check; Finish cuts the string to what was written.
 class LineWriter {
@@ -114,10 +121,11 @@ class LineWriter {
   // The room a decimal UINT takes at most.
   static constexpr size_t kDecimalLen = 10;
   void PutDecimal(UINT n) { m_p = std::to_chars(m_p, m_p + kDecimalLen, n).ptr; }
-  // "\"" text "\"": texts of the forms stand between quotes, unescaped.
+  // "\"" text "\"": texts of the forms stand between quotes, unescaped, each
+  // up to its first zero byte.
   void PutQuoted(std::string_view text) {
     Put('"');
-    Put(text);
+    Put(AsWritten(text));
     Put('"');
   }
   void Finish() { m_out.resize(static_cast<size_t>(m_p - m_out.data())); }
@@ -138,7 +146,7 @@ inline void AppendDecimal(std::string& out, UINT n) {
 // Appends "\"" text "\"": texts of the forms stand between quotes, unescaped.
 inline void AppendQuoted(std::string& out, std::string_view text) {
   out += '"';
-  out.append(text);
+  out.append(AsWritten(text));
   out += '"';
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Numbers.h"
+#include "sorrel/Groups.h"
 #include "sorrel/Entry.h"
 
 namespace {
@@ -92,6 +93,41 @@ TEST(PhoneText, WorkedExampleAndForms) {
   EXPECT_EQ(joined.IsVIP(), 1);
   joined.FillFromText("\"Jan\",\"1\",0", 0, 0, 0, &groups);
   EXPECT_EQ(joined.IsVIP(), 0);
+}
+
+// Texts go out as "%s" writes them: up to their first zero byte (the vCard
+// reader puts one into a value for "=00"). An item whose stored text is not
+// empty keeps its field, empty when the text starts with the zero.
+TEST(PhoneText, TextsEndAtTheFirstZeroByte) {
+  using namespace std::literals;
+  CEntry entry(1, 1);
+  entry.SetLocation(2);
+  entry.SetPos(17);
+  entry.GetName() = CString("Jan"sv);
+  entry.GetSurname() = CString("Nov\0ak"sv);
+  entry.GetNum() = CString("12\0 34"sv);
+  entry.SetExtItem(ITEM_OFFICE, CString("5\0x"sv), NO_LIMIT);
+  entry.SetExtItem(ITEM_NOTE, CString("\0x"sv), NO_LIMIT);
+  entry.SetGroupID(3, nullptr);
+  CGroups groups;
+  groups.SetMaxLenOfEditableGroups(12);
+  groups.AddGroup(3, CString("Ro\0dina"sv), 12, 1);
+  groups.AddGroup(4, CString("\0"sv), 12, 0);
+  CString text;
+  const struct {
+    void (*write)(const CEntry&, const CGroups&, CString&);
+    const char* expected;
+  } cases[] = {
+      {[](const CEntry& e, const CGroups&, CString& t) { e.GetAsText(t, 1, 0); },
+       "2,17,\"Jan\"\"Nov\",\"12\",5,\"5\",11,\"\",3\n"},
+      {[](const CEntry& e, const CGroups&, CString& t) { e.GetAsText4AT(t, "7"); }, "7,\"12\",129,\"Jan\""},
+      {[](const CEntry&, const CGroups& g, CString& t) { g.GetAsText(t, 1); }, "3,\"Ro\",4,\"\""},
+      {[](const CEntry&, const CGroups& g, CString& t) { g.GetAsText(t, 0); }, "3,\"Ro\",12,1,4,\"\",12,0"},
+  };
+  for (const auto& c : cases) {
+    c.write(entry, groups, text);
+    EXPECT_EQ(text.str(), c.expected);
+  }
 }
 
 // Birthdays travel as "%lf" writes them and are read as atof reads them,

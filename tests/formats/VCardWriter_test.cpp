@@ -12,11 +12,13 @@ using namespace vcardtest;
 
 namespace {
 
+using namespace std::literals;
+
 struct EntryRow {
-  const char* surname = "";
-  const char* name = "";
-  const char* num = "";
-  std::vector<std::pair<UINT, const char*>> items = {};
+  std::string_view surname = "";
+  std::string_view name = "";
+  std::string_view num = "";
+  std::vector<std::pair<UINT, std::string_view>> items = {};
   UINT group = 0;
   double birthday = NO_BIRTHDAY;
 };
@@ -149,6 +151,11 @@ const LineCase kLineCases[] = {
     {"birthday just above the empty value", {"a", "", "", {}, 0, -36522.5}, 65001, "N:a;\nBDAY:1800-01-01\n"},
     {"birthday 0.0 is a date", {"a", "", "", {}, 0, 0.0}, 65001, "N:a;\nBDAY:1899-12-30\n"},
     {"the time of day is not written", {"a", "", "", {}, 0, k7March1975 + 0.75}, 65001, "N:a;\nBDAY:1975-03-07\n"},
+    // Values as "%s" writes them, up to the first zero byte, which also decides
+    // the form; a line is written for every value stored.
+    {"values end at their first zero byte", {"Nov\0ák"sv, "Jan", "12\0 34"sv, {{13, "Ac\0é"sv}, {5, "\0" "5"sv}}},
+     65001, "N:Nov;Jan\nORG:Ac\nTEL;WORK:\nTEL;HOME:12\n"},
+    {"an encoded value ends at its zero byte", {"Řa\0b"sv, "x\0é"sv}, 65000, "N;CHARSET=UTF-7:+AVg-a;x\n"},
 };
 
 // Each written twice into a string that held text: the writers keep no state.
