@@ -186,9 +186,12 @@ struct Found {
 
 // Every occurrence of a search string that starts with CR LF begins just after
 // a CR followed by LF, so one walk over the CRs finds the first occurrence of
-// all of them, and the CR after a match is the next one the walk meets. False,
-// with found holding what was found before it, when the walk meets a soft line
-// break: those have to go first.
+// all of them, and the CR after a match is the next one the walk meets. The
+// first walk (kStopAtSoftBreak) gives false, with found holding what was found
+// before it, when it meets a soft line break: those have to go first. The walk
+// after their removal stops at nothing: an "=" CR LF that the removal left
+// behind ("==" CR LF CR LF becomes "=" CR LF) is text like any other.
+template <bool kStopAtSoftBreak>
 bool FindProperties(string_view card, Found& found) {
   found.at.fill(npos);
   found.cr.fill(npos);
@@ -201,7 +204,7 @@ bool FindProperties(string_view card, Found& found) {
       open = kPropCount;
     }
     if (cr + 1 >= n || begin[cr + 1] != '\n') return true;
-    if (cr >= 1 && begin[cr - 1] == '=') return false;
+    if (kStopAtSoftBreak && cr >= 1 && begin[cr - 1] == '=') return false;
     const size_t start = cr + 2;
     if (start == n) return true;
     const char* const line = begin + start;
@@ -276,8 +279,10 @@ bool ReadParameters(string_view card, size_t pos, bool bSemicolonRequired, size_
 }
 
 // The byte of "=XY": the two characters read as strtol reads them in base 16,
-// up to the first one that is not a hexadecimal digit (=4G is 0x04, =ZZ 0x00).
-// A table, as the decoder meets one per byte of an encoded value.
+// up to the first one that is not a hexadecimal digit (=4G is 0x04, =ZZ 0x00),
+// after a leading blank or sign (=-1 is 0xFF, "= A" 0x0A, =+5 0x05). A table for
+// the usual case of a first digit, as the decoder meets one per byte of an
+// encoded value; anything else is the platform's reading.
 struct HexDigits {
   std::array<signed char, 256> value;
   constexpr HexDigits() : value() {
@@ -291,7 +296,7 @@ constexpr HexDigits kHex;
 
 inline char HexPair(char first, char second) {
   const int hi = kHex.value[static_cast<unsigned char>(first)];
-  if (hi < 0) return 0;
+  if (hi < 0) return static_cast<char>(sorrel::HexPair(first, second));
   const int lo = kHex.value[static_cast<unsigned char>(second)];
   return static_cast<char>(lo < 0 ? hi : hi * 16 + lo);
 }
@@ -369,9 +374,9 @@ void CEntry::DecodeVCardValue(CString& value, int nMode) {
 
 int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) {
   Found found;
-  if (!FindProperties(card.view(), found)) {
+  if (!FindProperties<true>(card.view(), found)) {
     RemoveSoftLineBreaks(card.str());
-    FindProperties(card.view(), found);
+    FindProperties<false>(card.view(), found);
   }
   const auto& at = found.at;
   const string_view text = card.view();

@@ -61,13 +61,17 @@ TEST(VCardReader, DecodesValuesByMode) {
   const struct {
     const char* raw;
     int nMode;
-    const char* expected;  // UTF-8 of the 8-bit result
+    std::string_view expected;  // UTF-8 of the 8-bit result
   } cases[] = {
       {"=41=42", 0, "=41=42"}, {"=41=42", 1, "AB"}, {"a=4=41", 1, "a\x04" "41"},  // "=4=" is one escape
       {"=41=", 1, "A"},        {"=", 1, ""},        {"", 1, ""},
       {"=C3=A1", 2, "á"},      {"=C3=A1", 1, "Ăˇ"},  // the two UTF-8 bytes read as Windows-1250
       {"=E4=B8=AD", 2, "?"},   {"=C3", 2, "?"},     // a character the code page lacks, a broken sequence
       {"Nov+AOE-k", 3, "Novák"}, {"a+-b", 3, "a+b"}, {"=41", 3, "=41"},
+      // strtol over the two characters: a leading blank or sign leaves one digit.
+      {"=-1", 1, "˙"}, {"= A", 1, "\n"}, {"=+5", 1, "\x05"}, {"=\t5x", 1, "\x05x"}, {"=-F", 1, "ń"},
+      {"=0x", 1, std::string_view("\0", 1)}, {"=+-", 1, std::string_view("\0", 1)},
+      {"= g", 1, std::string_view("\0", 1)}, {"=-1", 2, "?"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(CEntryTestAccess::Decode(c.raw, c.nMode), Ansi(c.expected).str()) << c.nMode << " on " << c.raw;
@@ -126,9 +130,20 @@ TEST(VCardReader, RawCards) {
       {0, 1, "\r\nN:a;b\r\nTEL;CELL:1\r\nADR:;;x;y;;z;w\r\nBDAY:1975-03-07\r\nTITLE:t\r\n", 1, "N=a;b"},
       // A lone CR ends the value but not the line; the next property still counts.
       {1, 1, "BEGIN:VCARD\r\nN:a\rb;c\r\nTEL;CELL:1\rx\r\nBDAY:1975-03-07\r\n", 1, "N=a; 6=1 BDAY=1975-03-07 00:00:00"},
-      // Removing "=" CR LF can leave another one: the search after the removal
-      // stops there, the value before it ends at its CR.
-      {1, 1, "BEGIN:VCARD\r\nN:a==\r\n\r\nTEL;CELL:1\r\n", 1, "N=a=;"},
+      // Soft line breaks. Removing one can leave another "=" CR LF behind (a
+      // base64 value ending in "==", then the blank line that ends it): that
+      // one stays, and every property after it is still found.
+      {1, 1, "BEGIN:VCARD\r\nN:a==\r\n\r\nTEL;CELL:1\r\n", 1, "N=a=; 6=1"},
+      {1, 1, "BEGIN:VCARD\r\nN:a;b\r\nPHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n AAECAwQ==\r\n\r\nTEL;HOME:1\r\n"
+             "TEL;CELL:2\r\n", 1, "N=a;b TEL=1 6=2"},
+      {1, 1, "BEGIN:VCARD\r\nPHOTO;ENCODING=BASE64:AAECAwQ==\r\n\r\nN:a;b\r\nTEL;HOME:1\r\n", 1, "N=a;b TEL=1"},
+      {1, 1, "BEGIN:VCARD\r\nN:a;b\r\nNOTE:x==\r\n\r\nTEL;HOME:123\r\nEMAIL;INTERNET:e@x\r\n", 1,
+       "N=a;b TEL=123 9=e@x"},
+      {1, 1, "BEGIN:VCARD\r\nN:a;b\r\nNOTE:x===\r\n\r\n\r\nTEL;HOME:1\r\n", 1, "N=a;b TEL=1"},
+      {1, 1, "BEGIN:VCARD\r\nN:a;b\r\nPHOTO:AAECAw=\r\n\r\nTEL;HOME:1\r\n", 1, "N=a;b TEL=1"},  // one '='
+      {1, 1, "BEGIN:VCARD\r\nN:a=\r\n=\r\nb;c\r\nTEL;HOME:1\r\n", 1, "N=ab;c TEL=1"},  // two in a row
+      {1, 1, "BEGIN:VCARD\r\nN:a;b\r\nTEL;HOME:1=\r\n", 1, "N=a;b"},  // at the very end: no CR ends the value
+      {1, 1, "BEGIN:VCARD\r\nN:a;b\r\nTEL;HOME:1\r\nX:=\r\n", 1, "N=a;b TEL=1"},
   };
   for (const auto& c : cases) {
     CEntry entry(c.bExtItems, c.bDivision);
@@ -242,7 +257,7 @@ TEST(VCardReader, ResolvesTheCategory) {
 TEST(VCardReader, ReadsEveryCorpusCard) {
   namespace fs = std::filesystem;
   const fs::path root = fs::path(SORREL_SOURCE_DIR) / ".." / "shared" / "corpus" / "vcard";
-  ASSERT_TRUE(fs::is_directory(root)) << root;
+  if (!fs::is_directory(root)) GTEST_SKIP() << "no vCard corpus at " << root.lexically_normal();
   int cards = 0, accepted = 0;
   for (const auto& file : fs::recursive_directory_iterator(root)) {
     if (!file.is_regular_file()) continue;

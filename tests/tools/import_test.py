@@ -59,6 +59,16 @@ class Import(toolcase.ToolCase):
         self.assertEqual(self.read(rejects), card(b"CATEGORIES:Ghost") + card(b"CATEGORIES:Work") +
                          card(b"X-ESI-CATEGORIES:Esi", b"CATEGORIES:Other"))
 
+    def test_a_photo_ending_in_two_equals_signs_keeps_every_number(self):
+        # The soft break of the base64 value's last "=" leaves "=" CR LF behind.
+        for photo_first in (False, True):
+            photo = b"PHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n AAECAwQ==\r\n\r\n"
+            name = b"N:Nov=C3=A1k;Jan\r\n".replace(b"N:", b"N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:")
+            body = photo + name if photo_first else name + photo
+            cards = self.write("c.vcf", b"BEGIN:VCARD\r\nVERSION:2.1\r\n" + body +
+                               b"TEL;HOME:111\r\nTEL;CELL:222\r\nTEL;WORK:333\r\nEND:VCARD\r\n")
+            self.assertEqual(self.imported(cards)[1], '2,1,"Jan""Novák","111",5,"333",6,"222"', photo_first)
+
     def test_the_fallback_charset(self):
         cards = self.write("c.vcf", b"BEGIN:VCARD\r\nN:\xa9koda;\r\nEND:VCARD\r\n")
         self.assertIn('2,1,"""Škoda",""', self.imported(cards, "--charset", "ISO-8859-2"))
