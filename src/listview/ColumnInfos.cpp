@@ -201,10 +201,12 @@ void CColumnInfos::MoveColumns(UINT nTarget, UINT nMoved, CMarlowList& list) {
 void CColumnInfos::DefragmentColumnsPositions() {
   const UINT n = UINT(m_ColPositions.GetSize());
   for (UINT v = 0; v < n; ++v) {
+    // A stored 0xFFFFFFFF (a hand-edited -1) is a position like any other:
+    // when it is the only one left above v it is lowered to v.
     UINT next = kNotFound;
     for (UINT p : m_ColPositions)
       if (p >= v && p < next) next = p;
-    if (next == v || next == kNotFound) continue;
+    if (next == v) continue;
     for (UINT& p : m_ColPositions)
       if (p > v) p -= next - v;
   }

@@ -162,6 +162,8 @@ TEST_F(ColumnInfosTest, MoveColumnsAndDefragment) {
       {{0, 5, 2, 9, 10}, {0, 2, 1, 3, 4}},
       {{3, 4, 5, 6, 7}, {0, 1, 2, 3, 4}},
       {{4, 4, 0, 9, 9}, {1, 1, 0, 2, 2}},  // duplicates stay
+      {{0, 1, 2, 0xFFFFFFFF, 3}, {0, 1, 2, 4, 3}},  // a hand-edited -1 takes part
+      {{0xFFFFFFFF, 0, 1, 2, 0xFFFFFFFF}, {3, 0, 1, 2, 3}},
   };
   for (const auto& g : gaps) {
     for (INT_PTR i = 0; i < 5; ++i) positions[i] = g.before[size_t(i)];
