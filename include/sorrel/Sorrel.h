@@ -19,6 +19,7 @@
 #include "sorrel/HostStrings.h"
 #include "sorrel/PrintSettings.h"
 #include "sorrel/Splash.h"
+#include "sorrel/Sync.h"
 
 #define SORREL_VERSION_MAJOR 1
 #define SORREL_VERSION_MINOR 5
