@@ -14,6 +14,7 @@
 #include "sorrel/ExtendedItems.h"
 #include "sorrel/Groups.h"
 #include "sorrel/Entry.h"
+#include "sorrel/Wnd.h"
 #include "sorrel/ListCtrl.h"
 #include "sorrel/ColumnInfos.h"
 #include "sorrel/HostStrings.h"

@@ -1,0 +1,73 @@
+// The toolkit under the window classes. The window classes keep every rule (message
+// maps, dialogs, the list's columns and items); the toolkit backend makes the
+// widgets, delivers their input as messages and shows what the classes hold.
+// Declared here without toolkit types; the Qt backend (platform/qt) defines it.
+#pragma once
+
+#include <string>
+
+#include "sorrel/Wnd.h"
+
+class CListCtrl;
+
+namespace sorrel::win {
+
+enum class Kind { Frame, Child, Static, Button, Picture, Dialog, ListView, Header };
+
+struct Spec {
+  Kind kind = Kind::Child;
+  CWnd* owner = nullptr;    // the object that receives the window's messages
+  std::string text;         // caption, in the ANSI code page
+  DWORD style = 0;
+  RECT rect{0, 0, 0, 0};    // pixels, in the parent's client area
+  HWND parent = nullptr;
+  UINT id = 0;
+  UINT bitmap = 0;          // Picture: the library's bitmap to show
+};
+
+// What changed in a list control, for its view to show.
+enum class ListChange { Columns, Order, Width, Items, ItemText, Selection, Redraw };
+
+// Makes the widget; null when it cannot be made. A child shows when its style has
+// WS_VISIBLE; a top-level window waits for ShowWindow.
+HWND Create(const Spec& spec);
+void Destroy(HWND hWnd);
+void Show(HWND hWnd, int nCmdShow);
+bool IsVisible(HWND hWnd);
+void Enable(HWND hWnd, bool bEnable);
+bool IsEnabled(HWND hWnd);
+void Update(HWND hWnd);
+void Invalidate(HWND hWnd);
+void Move(HWND hWnd, const RECT& rect);
+RECT ClientRect(HWND hWnd);
+RECT WindowRect(HWND hWnd);
+void SetText(HWND hWnd, const std::string& text);
+std::string GetText(HWND hWnd);
+void SetFocus(HWND hWnd);
+HWND GetFocus();
+HWND Parent(HWND hWnd);
+// Queues a message for the GUI thread; safe from any thread.
+void Post(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+// The widget's own handling of the input message being delivered to it.
+LRESULT DefaultProcessing(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Dialogs: the dialog font's base units, a modal run, its end.
+void DialogBaseUnits(const char* face, int pointSize, int& baseX, int& baseY);
+int RunModal(HWND hDialog);
+void EndModal(HWND hDialog, int nResult);
+
+// A list control's view follows the control.
+void ListChanged(HWND hList, ListChange what, int first = 0, int last = -1);
+// The header window of a list view.
+HWND ListHeader(HWND hList);
+
+}  // namespace sorrel::win
+
+// The dispatch into the window objects, called by the backend on the GUI thread.
+namespace sorrel::wnd {
+// Delivers a message to the window's object (WindowProc) as the message being
+// handled, so that Default() finds it. 0 when the window has no object.
+LRESULT Deliver(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, bool* pDelivered = nullptr);
+// The toolkit destroyed the window (its parent went, or the user closed it).
+void Destroyed(HWND hWnd);
+}  // namespace sorrel::wnd

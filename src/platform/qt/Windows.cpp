@@ -1,0 +1,267 @@
+// The window backend on Qt widgets: frames, plain children, static texts and
+// pictures, push buttons, dialogs; messages posted across threads.
+#include "platform/qt/Windows.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+
+#include "platform/CodePageInternal.h"
+#include "platform/qt/Application.h"
+#include "resources/Dialogs.h"
+
+namespace sorrel::qt {
+
+namespace {
+
+QString FromAnsi(const std::string& text) { return QString::fromStdString(AnsiToUtf8(text)); }
+
+// A dialog's window: Escape and closing become IDCANCEL, which the dialog object
+// handles (OnCancel ends the dialog); the toolkit's own reject never ends it.
+class DialogWidget : public QDialog {
+ public:
+  using QDialog::QDialog;
+
+ protected:
+  void reject() override { Command(IDCANCEL); }
+  void closeEvent(QCloseEvent* event) override {
+    event->ignore();
+    Command(IDCANCEL);
+  }
+
+ private:
+  void Command(int id) {
+    wnd::Deliver(ToHwnd(this), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+  }
+};
+
+QImage BitmapImage(UINT id) {
+  res::Bitmap bitmap;
+  if (!res::FindBitmap(id, bitmap)) return {};
+  QImage image(bitmap.width, bitmap.height, QImage::Format_RGB32);
+  for (int y = 0; y < bitmap.height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < bitmap.width; ++x) line[x] = 0xFF000000u | bitmap.Pixel(x, y);
+  }
+  return image;
+}
+
+QWidget* MakeWidget(const win::Spec& spec, QWidget* parent) {
+  const QString text = FromAnsi(spec.text);
+  switch (spec.kind) {
+    case win::Kind::Frame: {
+      auto* w = new QWidget(parent, Qt::Window);
+      w->setWindowTitle(text);
+      return w;
+    }
+    case win::Kind::Dialog: {
+      auto* d = new DialogWidget(parent);
+      // A popup with a modal frame and no caption: a framed window without a title bar.
+      if (!(spec.style & WS_CAPTION)) d->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+      d->setWindowTitle(text);
+      return d;
+    }
+    case win::Kind::Static: {
+      auto* l = new QLabel(text, parent);
+      Qt::Alignment align = (spec.style & SS_CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
+      align |= (spec.style & SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop;
+      l->setAlignment(align);
+      // '&' marks a mnemonic in a control's text, as in a button's.
+      l->setText(text);
+      return l;
+    }
+    case win::Kind::Picture: {
+      auto* l = new QLabel(parent);
+      QImage image = BitmapImage(spec.bitmap);
+      l->setPixmap(QPixmap::fromImage(image));
+      l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      return l;
+    }
+    case win::Kind::Button: {
+      auto* b = new QPushButton(text, parent);
+      b->setDefault((spec.style & 0xF) == BS_DEFPUSHBUTTON);
+      b->setAutoDefault(false);
+      return b;
+    }
+    case win::Kind::ListView:
+    case win::Kind::Header:
+    case win::Kind::Child:
+      return new QWidget(parent);
+  }
+  return nullptr;
+}
+
+// Clicks of a push button reach its parent window as WM_COMMAND, BN_CLICKED.
+void ConnectButton(QWidget* w, UINT id) {
+  if (auto* b = qobject_cast<QPushButton*>(w)) {
+    QObject::connect(b, &QPushButton::clicked, b, [b, id] {
+      if (QWidget* parent = b->parentWidget())
+        wnd::Deliver(ToHwnd(parent), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(ToHwnd(b)));
+    });
+  }
+}
+
+}  // namespace
+
+WPARAM MouseKeyFlags(const QMouseEvent* event) {
+  WPARAM flags = 0;
+  if (event->buttons() & Qt::LeftButton) flags |= MK_LBUTTON;
+  if (event->buttons() & Qt::RightButton) flags |= MK_RBUTTON;
+  if (event->buttons() & Qt::MiddleButton) flags |= MK_MBUTTON;
+  if (event->modifiers() & Qt::ShiftModifier) flags |= MK_SHIFT;
+  if (event->modifiers() & Qt::ControlModifier) flags |= MK_CONTROL;
+  return flags;
+}
+
+void DeliverMouse(QWidget* widget, MessageWidget* self, UINT message, const QMouseEvent* event, int xOffset) {
+  const QPoint p = event->position().toPoint();
+  const LPARAM lParam = MAKELPARAM(p.x() + xOffset, p.y());
+  bool delivered = false;
+  wnd::Deliver(ToHwnd(widget), message, MouseKeyFlags(event), lParam, &delivered);
+  if (!delivered) self->DefaultProcessing(message, MouseKeyFlags(event), lParam);
+}
+
+LRESULT NotifyParent(QWidget* from, NMHDR* header) {
+  QWidget* parent = from->parentWidget();
+  return parent ? wnd::Deliver(ToHwnd(parent), WM_NOTIFY, WPARAM(header->idFrom), LPARAM(header)) : 0;
+}
+
+void Track(QWidget* widget) {
+  const HWND h = ToHwnd(widget);
+  QObject::connect(widget, &QObject::destroyed, [h] { wnd::Destroyed(h); });
+}
+
+}  // namespace sorrel::qt
+
+namespace sorrel::win {
+
+using namespace sorrel::qt;
+
+HWND Create(const Spec& spec) {
+  if (!EnsureApplication()) return nullptr;
+  QWidget* parent = ToWidget(spec.parent);
+  QWidget* w = MakeWidget(spec, parent);
+  if (!w) return nullptr;
+  w->setProperty("sorrelControlId", spec.id);
+  const RECT& r = spec.rect;
+  if (r.right > r.left || r.bottom > r.top) {
+    if (spec.kind == Kind::Frame || spec.kind == Kind::Dialog) {
+      w->resize(r.right - r.left, r.bottom - r.top);
+      if (spec.kind == Kind::Frame) w->move(r.left, r.top);
+    } else {
+      w->setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+  }
+  if (spec.style & WS_DISABLED) w->setEnabled(false);
+  if (!(spec.style & WS_TABSTOP) && spec.kind == Kind::Button) w->setFocusPolicy(Qt::ClickFocus);
+  ConnectButton(w, spec.id);
+  Track(w);
+  const bool topLevel = spec.kind == Kind::Frame || spec.kind == Kind::Dialog;
+  if (!topLevel) w->setVisible((spec.style & WS_VISIBLE) != 0);
+  return ToHwnd(w);
+}
+
+void Destroy(HWND hWnd) { delete ToWidget(hWnd); }
+
+void Show(HWND hWnd, int nCmdShow) {
+  QWidget* w = ToWidget(hWnd);
+  if (nCmdShow == SW_HIDE) {
+    w->hide();
+    return;
+  }
+  if (nCmdShow == SW_SHOWNOACTIVATE) w->setAttribute(Qt::WA_ShowWithoutActivating);
+  w->show();
+}
+
+bool IsVisible(HWND hWnd) { return ToWidget(hWnd)->isVisible(); }
+void Enable(HWND hWnd, bool bEnable) { ToWidget(hWnd)->setEnabled(bEnable); }
+bool IsEnabled(HWND hWnd) { return ToWidget(hWnd)->isEnabled(); }
+void Update(HWND hWnd) { ToWidget(hWnd)->repaint(); }
+void Invalidate(HWND hWnd) { ToWidget(hWnd)->update(); }
+
+void Move(HWND hWnd, const RECT& r) { ToWidget(hWnd)->setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+
+RECT ClientRect(HWND hWnd) {
+  const QWidget* w = ToWidget(hWnd);
+  return RECT{0, 0, w->width(), w->height()};
+}
+
+RECT WindowRect(HWND hWnd) {
+  const QWidget* w = ToWidget(hWnd);
+  const QPoint p = w->mapToGlobal(QPoint(0, 0));
+  return RECT{p.x(), p.y(), p.x() + w->width(), p.y() + w->height()};
+}
+
+void SetText(HWND hWnd, const std::string& text) {
+  QWidget* w = ToWidget(hWnd);
+  const QString t = QString::fromStdString(AnsiToUtf8(text));
+  if (auto* b = qobject_cast<QPushButton*>(w))
+    b->setText(t);
+  else if (auto* l = qobject_cast<QLabel*>(w))
+    l->setText(t);
+  else
+    w->setWindowTitle(t);
+}
+
+std::string GetText(HWND hWnd) {
+  const QWidget* w = ToWidget(hWnd);
+  QString t;
+  if (auto* b = qobject_cast<const QPushButton*>(w))
+    t = b->text();
+  else if (auto* l = qobject_cast<const QLabel*>(w))
+    t = l->text();
+  else
+    t = w->windowTitle();
+  return Utf8ToAnsi(t.toStdString());
+}
+
+void SetFocus(HWND hWnd) { ToWidget(hWnd)->setFocus(Qt::OtherFocusReason); }
+HWND GetFocus() { return ToHwnd(QApplication::focusWidget()); }
+HWND Parent(HWND hWnd) { return ToHwnd(ToWidget(hWnd)->parentWidget()); }
+
+void Post(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Queued on the application object, which lives on the GUI thread; the handle is
+  // looked up there, so a window gone by then drops the message.
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return;
+  QMetaObject::invokeMethod(
+      app, [=] { wnd::Deliver(hWnd, message, wParam, lParam); }, Qt::QueuedConnection);
+}
+
+LRESULT DefaultProcessing(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (auto* self = dynamic_cast<MessageWidget*>(ToWidget(hWnd))) return self->DefaultProcessing(message, wParam, lParam);
+  return 0;
+}
+
+void DialogBaseUnits(const char* face, int pointSize, int& baseX, int& baseY) {
+  if (!EnsureApplication()) return;
+  QFont font(QString::fromLatin1(face));
+  font.setPointSize(pointSize);
+  const QFontMetrics fm(font);
+  // The average width of the 52 letters, rounded, and the font's height.
+  const int letters = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  baseX = (letters / 26 + 1) / 2;
+  baseY = fm.height();
+}
+
+int RunModal(HWND hDialog) {
+  auto* d = qobject_cast<QDialog*>(ToWidget(hDialog));
+  return d ? d->exec() : -1;
+}
+
+void EndModal(HWND hDialog, int nResult) {
+  if (auto* d = qobject_cast<QDialog*>(ToWidget(hDialog))) d->done(nResult);
+}
+
+void ListChanged(HWND, ListChange, int, int) {}
+
+HWND ListHeader(HWND) { return nullptr; }
+
+}  // namespace sorrel::win
