@@ -66,11 +66,18 @@ def main() -> int:
         data = f.read_bytes()
         if len(data) <= 65536:
             write(out, "vcard", 0x07, data)
+            write(out, "vcard_import", 0x00, data)
+            write(out, "vcard_import", 0x03, data)
         for card in cards(data):
             for options in (0x17, 0x2B, 0x3F):
                 write(out, "vcard", options, card)
             write(out, "vcard_value", 0x01, card)
             n_cards += 1
+
+    # The import's own golden files and the tool's: whole files of several cards.
+    for f in sorted((repo / "tests" / "formats" / "import").glob("*.vcf")) + \
+            sorted((repo / "tests" / "tools" / "import").glob("*.vcf")):
+        write(out, "vcard_import", 0x01, f.read_bytes())
 
     seeds = repo / "fuzz" / "seeds"
     regressions = repo / "fuzz" / "regressions"

@@ -13,7 +13,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
 
-TARGETS=(phone_text group_text vcard vcard_value sort_keys registry_values)
+TARGETS=(phone_text group_text vcard vcard_value vcard_import sort_keys registry_values)
 [ $# -gt 0 ] && TARGETS=("$@")
 build=${BUILD_FUZZ:-build-fuzz}
 seconds=${SECONDS_PER_TARGET:-60}

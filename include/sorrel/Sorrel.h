@@ -21,6 +21,7 @@
 #include "sorrel/PrintSettings.h"
 #include "sorrel/Splash.h"
 #include "sorrel/Sync.h"
+#include "sorrel/VCardImport.h"
 
 #define SORREL_VERSION_MAJOR 1
 #define SORREL_VERSION_MINOR 5

@@ -1,6 +1,5 @@
 // sorrel import: vCard files into a phone book. Files as phones and address
 // books write them are brought into the forms the library's reader knows first.
-#include <iconv.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,7 +9,7 @@
 
 #include "Book.h"
 #include "Command.h"
-#include "VCardImport.h"
+#include "sorrel/VCardImport.h"
 
 namespace {
 
@@ -62,7 +61,7 @@ struct Options {
   std::vector<std::string> files;
   std::string book = "-";
   std::string rejects;
-  std::string charset = tool::kDefaultFallbackCharset;
+  std::string charset = "WINDOWS-1250";
 };
 
 int ParseArgs(const std::vector<std::string>& args, Options& o) {
@@ -80,13 +79,6 @@ int ParseArgs(const std::vector<std::string>& args, Options& o) {
   }
   if (o.files.empty()) return tool::Fail("import", std::string("no vCard file given\n\n") + kUsage);
   return tool::kOk;
-}
-
-bool CharsetKnown(const std::string& name) {
-  iconv_t cd = iconv_open("UTF-8", name.c_str());
-  if (cd == iconv_t(-1)) return false;
-  iconv_close(cd);
-  return true;
 }
 
 // One line on stderr that the next message or the end overwrites.
@@ -110,17 +102,10 @@ class Progress {
   bool cleared_ = false;
 };
 
-// Takes away the groups an entry's read added, as when it had never been read.
-// A read only ever appends groups, and their ids are the first free ones, so
-// taking them away leaves the table exactly as it was.
-void TakeBackGroups(CGroups& groups, int nBefore) {
-  while (groups.GetNGroups() > nBefore) groups.RemoveGroup(groups.GetGroupByIndex(UINT(groups.GetNGroups() - 1))->nID);
-}
-
 int Run(const std::vector<std::string>& args) {
   Options o;
   if (int rc = ParseArgs(args, o); rc != tool::kOk) return rc;
-  if (!CharsetKnown(o.charset)) return tool::Fail("import", "unknown character set \"" + o.charset + "\" for --charset");
+  if (!sorrel::IsKnownCharset(o.charset)) return tool::Fail("import", "unknown character set \"" + o.charset + "\" for --charset");
 
   // Every file is read before anything is written: an unreadable one stops the
   // import with nothing half done. The cards are counted now for the progress
@@ -131,66 +116,44 @@ int Run(const std::vector<std::string>& args) {
     Input input{path, std::string(), 0};
     std::string error;
     if (!tool::ReadFile(path, input.data, error)) return tool::Fail("import", error);
-    input.nCards = tool::CountCards(input.data);
+    input.nCards = sorrel::CountVCards(input.data);
     total += input.nCards;
     inputs.push_back(std::move(input));
   }
-  // A file without a single card is a finding too: most likely not a vCard file.
-  size_t nEmptyFiles = 0;
-  for (const Input& input : inputs) {
-    if (input.nCards != 0) continue;
-    std::fprintf(stderr, "sorrel import: %s: no BEGIN:VCARD in the file\n", input.path.c_str());
-    ++nEmptyFiles;
-  }
-
   // Each card becomes its slot line at once and its entry goes: a book of many
   // cards never holds all its entries, only their lines and the groups, which
-  // the book's first line needs when everything has been read.
+  // the book's first line needs when everything has been read. A file without
+  // a single card is a finding too: most likely not a vCard file.
   CGroups groups;
   groups.SetMaxLenOfEditableGroups(kGroupNameLength);
   tool::SlotLines lines;
   std::vector<std::string_view> rejected;  // views into the files' buffers
-  size_t done = 0;
+  size_t done = 0, nEmptyFiles = 0;
   Progress progress(total);
+  const sorrel::VCardImportOptions options{o.charset};
   for (const Input& input : inputs) {
-    tool::CardSplitter cards(input.data);
-    tool::RawCard card;
-    while (cards.Next(card)) {
+    auto onEntry = [&](CEntry& entry, const sorrel::VCardCard&) {
       progress.Step(++done);
-      const std::string where = input.path + ":" + std::to_string(card.firstLine) + ": card " + std::to_string(card.number);
-      std::string problem = card.problem;
-      tool::ReaderCard form;
-      if (problem.empty()) {
-        form = tool::ToReaderForm(card.text, o.charset);
-        problem = form.problem;
+      entry.SetLocation(kLocation);
+      entry.SetPos(UINT(lines.Count() + 1));
+      lines.Add(tool::PhoneBook::SlotLine(entry));
+    };
+    // Messages take the progress line's place; the next step writes it again.
+    auto onProblem = [&](const sorrel::VCardProblem& p) {
+      progress.Clear();
+      if (p.where.card == 0) {
+        std::fprintf(stderr, "sorrel import: %s: %.*s\n", input.path.c_str(), int(p.reason.size()), p.reason.data());
+        ++nEmptyFiles;
+        return;
       }
-      if (problem.empty()) {
-        CEntry entry(1, 1);
-        entry.SetLocation(kLocation);
-        CString text;
-        text.str() = std::move(form.text);
-        // A card that is not imported leaves no group behind.
-        const int nGroups = groups.GetNGroups();
-        if (!entry.FillFromVCard(text, &groups, nullptr))
-          problem = "the library's reader rejected the card in its converted form";
-        else if (entry.IsEmpty())
-          problem = "nothing in it has a place in a phone book entry";
-        if (!problem.empty()) {
-          TakeBackGroups(groups, nGroups);
-        } else {
-          entry.SetPos(UINT(lines.Count() + 1));
-          lines.Add(tool::PhoneBook::SlotLine(entry));
-        }
+      std::fprintf(stderr, "sorrel import: %s:%d: card %d: %s%.*s\n", input.path.c_str(), p.where.line, p.where.card,
+                   p.rejected ? "not imported: " : "", int(p.reason.size()), p.reason.data());
+      if (p.rejected) {
+        progress.Step(++done);
+        rejected.push_back(p.where.text);
       }
-      // Messages take the progress line's place; the next step writes it again.
-      if (!problem.empty() || !form.notes.empty()) progress.Clear();
-      if (!problem.empty()) {
-        std::fprintf(stderr, "sorrel import: %s: not imported: %s\n", where.c_str(), problem.c_str());
-        rejected.push_back(card.text);
-        continue;
-      }
-      for (const std::string& note : form.notes) std::fprintf(stderr, "sorrel import: %s: %s\n", where.c_str(), note.c_str());
-    }
+    };
+    sorrel::ImportVCards(input.data, input.path, groups, onEntry, onProblem, options);
   }
   progress.Clear();
 

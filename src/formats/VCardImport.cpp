@@ -1,16 +1,71 @@
-#include "VCardImport.h"
+// Reading vCard files as phones and address books write them. The library's
+// reader knows one card at a time, lines ended by CR LF, and a fixed set of
+// property forms; files hold several cards, fold lines, use the TYPE= parameters
+// of vCard 3.0 and 4.0, extra parameters, other character sets and backslash
+// escapes. Each card is first brought into the reader's forms, then read by the
+// library's own reader, so that the reader's rules live in one place.
+#include "sorrel/VCardImport.h"
 
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
-#include "Book.h"
+#include "platform/CodePageInternal.h"
+#include "sorrel/CodePage.h"
 
-namespace tool {
+namespace sorrel {
 
 namespace {
+
+// One card as it stood in a file.
+struct RawCard {
+  std::string_view text;  // from its BEGIN:VCARD line to its END:VCARD line, bytes unchanged
+  int number = 0;         // 1-based among the cards of the file
+  int firstLine = 0;      // 1-based line of its BEGIN:VCARD
+  std::string problem;    // why this is not a whole card (no END:VCARD); empty when it is
+};
+
+// A card in the reader's forms, what the entry could not keep, or why the card
+// cannot be imported.
+struct ReaderCard {
+  std::string text;                // empty when problem is set
+  std::vector<std::string> notes;  // one sentence each
+  std::string problem;
+};
+
+// The cards of a file, in order, one at a time, so that a file of many cards
+// needs no list of them. Text outside BEGIN:VCARD ... END:VCARD is skipped. A
+// card's text is a view into the data, which must outlive it.
+class CardSplitter {
+ public:
+  explicit CardSplitter(std::string_view data);
+  // The next card; false when there is none left.
+  bool Next(RawCard& card);
+
+ private:
+  // The next line [begin, end) and where the one after it starts; false at the end.
+  bool NextLine(size_t& begin, size_t& end, size_t& next);
+  bool Take(RawCard& card, size_t from, size_t to, int firstLine, std::string problem);
+
+  std::string_view data_;
+  size_t pos_ = 0;
+  size_t cr_ = 0, lf_ = 0;  // the next CR and LF at or after pos_ (npos: none)
+  int line_ = 0;            // lines read so far
+  int cards_ = 0;
+  bool open_ = false;  // inside a card, which began at start_ on line beginLine_
+  bool agent_ = false;  // the last line of the open card was an AGENT property without a value
+  int nested_ = 0;      // agent cards open inside it
+  size_t start_ = 0;
+  int beginLine_ = 0;
+};
 
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
 
@@ -144,6 +199,10 @@ bool IsQuotedPrintable(const std::string& line) {
   return Upper(line.substr(0, colon)).find("QUOTED-PRINTABLE") != std::string::npos;
 }
 
+bool IsBegin(std::string_view line);
+bool IsEnd(std::string_view line);
+bool OpensAgentCard(std::string_view line);
+
 // The card's logical lines: folded lines joined (a line end and the one blank or
 // tab after it removed), and quoted-printable values joined over their soft line
 // breaks (a trailing "=" continues the value on the next line).
@@ -161,9 +220,21 @@ std::vector<Property> ParseCard(std::string_view card) {
     current.clear();
   };
   int number = 0;
+  int nested = 0;  // agent cards open: their lines are the agent's, not this card's
+  bool agent = false;
   for (const LineSpan& span : LineSpans(card)) {
     ++number;
     std::string line(card.substr(span.begin, span.end - span.begin));
+    const bool afterAgent = agent;
+    agent = OpensAgentCard(line);
+    if (IsBegin(line) && (afterAgent || nested > 0)) {
+      if (afterAgent) ++nested;
+      continue;
+    }
+    if (nested > 0) {
+      if (IsEnd(line)) --nested;
+      continue;
+    }
     // A soft break first: the line after it is the value's text as it stands,
     // a leading blank included.
     if (!current.empty() && qp && current.back() == '=') {
@@ -237,13 +308,36 @@ bool IsAscii(const std::string& s) {
   return true;
 }
 
-bool IsUtf8(const std::string& s) {
+// Well-formed UTF-8 only: no overlong forms (C0, C1, E0 80-9F, F0 80-8F), no
+// surrogates (ED A0-BF), nothing above U+10FFFF (F4 90-BF, F5-FF), no lone
+// continuation byte. Anything else is 8-bit text of some other set.
+bool IsUtf8(std::string_view s) {
   size_t i = 0;
   while (i < s.size()) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-    if (extra < 0 || (extra == 1 && c < 0xC2) || i + size_t(extra) >= s.size()) return false;
-    for (int k = 1; k <= extra; ++k)
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    int extra;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the byte after the lead
+    if (c >= 0xC2 && c <= 0xDF) {
+      extra = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      extra = 2;
+      if (c == 0xE0) low = 0xA0;
+      if (c == 0xED) high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      extra = 3;
+      if (c == 0xF0) low = 0x90;
+      if (c == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (s.size() - i <= size_t(extra)) return false;
+    const unsigned char second = static_cast<unsigned char>(s[i + 1]);
+    if (second < low || second > high) return false;
+    for (int k = 2; k <= extra; ++k)
       if ((static_cast<unsigned char>(s[i + size_t(k)]) & 0xC0) != 0x80) return false;
     i += size_t(extra) + 1;
   }
@@ -474,7 +568,7 @@ void CardBuilder::EmitText(const char* name, const std::vector<std::string>& com
 // The reader stores these values undecoded: they go in as Windows-1250 bytes.
 void CardBuilder::EmitPlain(const char* form, const std::string& utf8) {
   lines_ += form;
-  lines_ += FromUtf8(utf8).str();
+  lines_ += Utf8ToAnsi(utf8);
   lines_ += "\r\n";
 }
 
@@ -720,6 +814,8 @@ ReaderCard CardBuilder::Build() {
   }
   lines_ += "END:VCARD\r\n";
   result_.text = std::move(lines_);
+  if (const Property* agent = First("AGENT"))
+    Note("the agent of line " + std::to_string(agent->line) + " has no place in the entry");
   if (quotesReplaced_) Note("double quotes became apostrophes: a phone book line cannot hold them");
   return result_;
 }
@@ -730,8 +826,13 @@ bool IsBegin(std::string_view line) {
 }
 // Some phones end a card with "END:VCARD." or other trailing bytes.
 bool IsEnd(std::string_view line) { return StartsWithNoCase(TrimView(line), "END:VCARD"); }
-
-}  // namespace
+// "AGENT:" (or with parameters) and no value: vCard 2.1 puts the agent's own
+// card on the lines that follow, BEGIN:VCARD to END:VCARD.
+bool OpensAgentCard(std::string_view line) {
+  line = TrimView(line);
+  return StartsWithNoCase(line, "AGENT") && line.size() > 5 && (line[5] == ':' || line[5] == ';') &&
+         line.back() == ':';
+}
 
 CardSplitter::CardSplitter(std::string_view data) : data_(data), cr_(data.find('\r')), lf_(data.find('\n')) {}
 
@@ -762,16 +863,28 @@ bool CardSplitter::Next(RawCard& card) {
   size_t begin, end, next;
   while (NextLine(begin, end, next)) {
     const std::string_view line = data_.substr(begin, end - begin);
+    const bool agent = agent_;
+    agent_ = open_ && OpensAgentCard(line);
     if (IsBegin(line)) {
-      // A BEGIN inside a card ends that card as broken and starts the next.
+      // An agent's card is part of the card that names it.
+      if (open_ && (agent || nested_ > 0)) {
+        if (agent) ++nested_;
+        continue;
+      }
+      // Any other BEGIN inside a card ends that card as broken and starts the next.
       const bool cut = open_;
       const size_t cutStart = start_;
       const int cutLine = beginLine_;
       open_ = true;
+      nested_ = 0;
       start_ = begin;
       beginLine_ = line_;
       if (cut) return Take(card, cutStart, begin, cutLine, "no END:VCARD before the BEGIN:VCARD of line " + std::to_string(line_));
     } else if (open_ && IsEnd(line)) {
+      if (nested_ > 0) {
+        --nested_;
+        continue;
+      }
       open_ = false;
       return Take(card, start_, next, beginLine_, std::string());
     }
@@ -781,17 +894,114 @@ bool CardSplitter::Next(RawCard& card) {
   return Take(card, start_, data_.size(), beginLine_, "no END:VCARD before the end of the file");
 }
 
-size_t CountCards(std::string_view data) {
-  CardSplitter cards(data);
+ReaderCard ToReaderForm(std::string_view card, const std::string& fallbackCharset) {
+  const std::vector<Property> props = ParseCard(card);
+  return CardBuilder(props, fallbackCharset).Build();
+}
+
+// The character set of unlabelled 8-bit values that are not UTF-8 when the
+// caller names none: the code page in which entries hold their text.
+std::string AnsiCharset() {
+  const UINT cp = ResolveCodePage(CP_ACP);
+  return cp == CP_UTF8 ? std::string("UTF-8") : "CP" + std::to_string(cp);
+}
+
+// Takes away the groups an entry's read added, as when it had never been read.
+// A read only ever appends groups, and their ids are the first free ones, so
+// taking them away leaves the table exactly as it was.
+void TakeBackGroups(CGroups& groups, int nBefore) {
+  while (groups.GetNGroups() > nBefore) groups.RemoveGroup(groups.GetGroupByIndex(UINT(groups.GetNGroups() - 1))->nID);
+}
+
+}  // namespace
+
+bool IsKnownCharset(std::string_view name) {
+  iconv_t cd = iconv_open("UTF-8", std::string(name).c_str());
+  if (cd == iconv_t(-1)) return false;
+  iconv_close(cd);
+  return true;
+}
+
+size_t CountVCards(std::string_view bytes) {
+  CardSplitter cards(bytes);
   RawCard card;
   size_t n = 0;
   while (cards.Next(card)) ++n;
   return n;
 }
 
-ReaderCard ToReaderForm(std::string_view card, const std::string& fallbackCharset) {
-  const std::vector<Property> props = ParseCard(card);
-  return CardBuilder(props, fallbackCharset).Build();
+VCardImportResult ImportVCards(std::string_view bytes, std::string_view file, CGroups& groups,
+                               const VCardEntryFunc& onEntry, const VCardProblemFunc& onProblem,
+                               const VCardImportOptions& options) {
+  VCardImportResult result;
+  const std::string fallback = options.fallbackCharset.empty() ? AnsiCharset() : std::string(options.fallbackCharset);
+  auto report = [&](const VCardCard& where, std::string_view reason, bool rejected) {
+    if (onProblem) onProblem(VCardProblem{where, reason, rejected});
+  };
+  CardSplitter cards(bytes);
+  RawCard raw;
+  while (cards.Next(raw)) {
+    ++result.cards;
+    const VCardCard where{file, raw.number, raw.firstLine, raw.text};
+    std::string problem = raw.problem;
+    ReaderCard form;
+    if (problem.empty()) {
+      form = ToReaderForm(raw.text, fallback);
+      problem = form.problem;
+    }
+    CEntry entry(1, 1);
+    if (problem.empty()) {
+      CString text;
+      text.str() = std::move(form.text);
+      // A card that is not imported leaves no group behind.
+      const int nGroups = groups.GetNGroups();
+      if (!entry.FillFromVCard(text, &groups, nullptr))
+        problem = "the library's reader rejected the card in its converted form";
+      else if (entry.IsEmpty())
+        problem = "nothing in it has a place in a phone book entry";
+      if (!problem.empty()) TakeBackGroups(groups, nGroups);
+    }
+    if (!problem.empty()) {
+      ++result.rejected;
+      report(where, problem, true);
+      continue;
+    }
+    for (const std::string& note : form.notes) report(where, note, false);
+    ++result.imported;
+    if (onEntry) onEntry(entry, where);
+  }
+  if (result.cards == 0) report(VCardCard{file, 0, 0, {}}, "no BEGIN:VCARD in the file", true);
+  return result;
 }
 
-}  // namespace tool
+VCardImportResult ImportVCardFile(const std::string& path, CGroups& groups, const VCardEntryFunc& onEntry,
+                                  const VCardProblemFunc& onProblem, const VCardImportOptions& options) {
+  std::string bytes;
+  std::string reason;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || fstat(fd, &st) != 0) {
+    reason = std::strerror(errno);
+  } else if (!S_ISREG(st.st_mode)) {
+    reason = "not a regular file";
+  } else {
+    bytes.resize(size_t(st.st_size));
+    size_t got = 0;
+    for (ssize_t n; got < bytes.size(); got += size_t(n)) {
+      n = read(fd, bytes.data() + got, bytes.size() - got);
+      if (n < 0 && errno == EINTR) n = 0;
+      else if (n <= 0) break;
+    }
+    if (got < bytes.size()) reason = errno ? std::strerror(errno) : "the file changed while it was read";
+  }
+  if (fd >= 0) close(fd);
+  if (!reason.empty()) {
+    if (onProblem) onProblem(VCardProblem{VCardCard{path, 0, 0, {}}, "cannot be read: " + reason, true});
+    VCardImportResult unread;
+    unread.read = false;
+    return unread;
+  }
+  return ImportVCards(bytes, path, groups, onEntry, onProblem, options);
+}
+
+}  // namespace sorrel
