@@ -18,6 +18,7 @@
 #include "sorrel/ListCtrl.h"
 #include "sorrel/ColumnInfos.h"
 #include "sorrel/HostStrings.h"
+#include "sorrel/Gdi.h"
 #include "sorrel/PrintSettings.h"
 #include "sorrel/Splash.h"
 #include "sorrel/Sync.h"
