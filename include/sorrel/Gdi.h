@@ -16,6 +16,7 @@
 
 #include "sorrel/CObject.h"
 #include "sorrel/CString.h"
+#include "sorrel/Rect.h"
 #include "sorrel/Types.h"
 
 typedef struct HDC__* HDC;
@@ -23,8 +24,6 @@ typedef struct HGDIOBJ__* HGDIOBJ;
 typedef HGDIOBJ HFONT;
 typedef HGDIOBJ HPEN;
 typedef HGDIOBJ HBRUSH;
-typedef const RECT* LPCRECT;
-typedef POINT* LPPOINT;
 typedef SIZE* LPSIZE;
 
 // GetDeviceCaps indexes.
@@ -138,42 +137,6 @@ SORREL_API int EndDoc(HDC hdc);
 }
 
 // ---- the class library's shapes ------------------------------------------------
-
-class SORREL_API CSize : public SIZE {
- public:
-  CSize() : SIZE{0, 0} {}
-  CSize(int x, int y) : SIZE{x, y} {}
-  CSize(SIZE s) : SIZE(s) {}  // NOLINT
-  bool operator==(const SIZE& o) const { return cx == o.cx && cy == o.cy; }
-};
-
-class SORREL_API CPoint : public POINT {
- public:
-  CPoint() : POINT{0, 0} {}
-  CPoint(int x0, int y0) : POINT{x0, y0} {}
-  CPoint(POINT p) : POINT(p) {}  // NOLINT
-  bool operator==(const POINT& o) const { return x == o.x && y == o.y; }
-};
-
-class SORREL_API CRect : public RECT {
- public:
-  CRect() : RECT{0, 0, 0, 0} {}
-  CRect(int l, int t, int r, int b) : RECT{l, t, r, b} {}
-  CRect(const RECT& r) : RECT(r) {}  // NOLINT
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
-  CSize Size() const { return CSize(Width(), Height()); }
-  BOOL IsRectEmpty() const { return Width() <= 0 || Height() <= 0; }
-  void SetRect(int l, int t, int r, int b) { left = l, top = t, right = r, bottom = b; }
-  void OffsetRect(int dx, int dy) { left += dx, right += dx, top += dy, bottom += dy; }
-  void DeflateRect(int dx, int dy) { left += dx, right -= dx, top += dy, bottom -= dy; }
-  void InflateRect(int dx, int dy) { DeflateRect(-dx, -dy); }
-  operator LPRECT() { return this; }        // NOLINT
-  operator LPCRECT() const { return this; }  // NOLINT
-  bool operator==(const RECT& o) const {
-    return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
-  }
-};
 
 // A drawing object: owns its handle, deleted with the object.
 class SORREL_API CGdiObject : public CObject {

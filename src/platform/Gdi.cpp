@@ -549,7 +549,7 @@ CGdiObject* CDC::SelectStockObject(int nIndex) {
 CSize CDC::GetTextExtent(LPCSTR lpszString, int nCount) const {
   SIZE s{0, 0};
   GetTextExtentPoint32A(m_hDC, lpszString, nCount, &s);
-  return s;
+  return CSize(s.cx, s.cy);
 }
 CSize CDC::GetTextExtent(const CString& str) const { return GetTextExtent(str, str.GetLength()); }
 

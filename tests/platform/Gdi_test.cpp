@@ -130,7 +130,9 @@ TEST(DeviceContext, DrawTextPlacesAndMeasures) {
     CRect r(0, 0, 100, 100);
     EXPECT_EQ(f.dc.DrawText(k.text, -1, r, k.format), k.height) << k.text;
     EXPECT_EQ(f.rec->calls, k.calls) << k.text;
-    if (k.format & DT_CALCRECT) EXPECT_EQ(r, CRect(k.calc)) << k.text;
+    if (k.format & DT_CALCRECT) {
+      EXPECT_EQ(r, CRect(k.calc)) << k.text;
+    }
   }
 }
 
