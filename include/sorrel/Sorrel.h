@@ -23,6 +23,9 @@
 #include "sorrel/Splash.h"
 #include "sorrel/Sync.h"
 #include "sorrel/VCardImport.h"
+#include "sorrel/Dde.h"
+#include "sorrel/DDEStuff.h"
+#include "sorrel/Quillon.h"
 
 #define SORREL_VERSION_MAJOR 1
 #define SORREL_VERSION_MINOR 5

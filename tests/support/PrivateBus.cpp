@@ -1,0 +1,102 @@
+#include "support/PrivateBus.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <systemd/sd-bus.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "platform/DdeInternal.h"
+#include "platform/SyncInternal.h"
+
+extern char** environ;
+
+namespace sorrel::test {
+
+std::string QuillonPath() { return std::string(SORREL_BINARY_DIR) + "/tools/quillon/quillon"; }
+
+PrivateBus::PrivateBus() {
+  char tmpl[] = "/tmp/sorrel-bus-XXXXXX";
+  if (!mkdtemp(tmpl)) return;
+  dir_ = tmpl;
+  std::string address = "unix:path=" + dir_ + "/bus";
+  std::string command = "dbus-daemon --session --fork --print-pid=1 --address=" + address;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return;
+  int pid = -1;
+  if (std::fscanf(p, "%d", &pid) != 1) pid = -1;
+  pclose(p);
+  daemon_ = pid;
+  setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+}
+
+PrivateBus::~PrivateBus() {
+  for (pid_t pid : servers_) {
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+  }
+  if (daemon_ > 0) {
+    kill(daemon_, SIGTERM);
+    // The daemon is not our child (it forked away): wait until it has gone.
+    for (int i = 0; i < 200 && kill(daemon_, 0) == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  if (!dir_.empty()) std::filesystem::remove_all(dir_);
+}
+
+pid_t PrivateBus::StartQuillon(const std::vector<std::string>& args, const std::string& waitFor) {
+  std::string path = QuillonPath();
+  std::vector<char*> argv{path.data()};
+  std::vector<std::string> copy(args);
+  for (std::string& a : copy) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  servers_.push_back(pid);
+  for (int i = 0; !waitFor.empty() && i < 500 && !Serves(waitFor); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return pid;
+}
+
+void PrivateBus::Stop(pid_t pid, int sig) {
+  kill(pid, sig);
+  waitpid(pid, nullptr, 0);
+  std::erase(servers_, pid);
+}
+
+bool PrivateBus::Serves(const std::string& service) {
+  std::string prefix = "org.sorrel.Dde." + dde::ServiceElement(service) + ".";
+  sd_bus* bus = nullptr;
+  if (sd_bus_open_user(&bus) < 0) return false;
+  char** names = nullptr;
+  bool found = false;
+  if (sd_bus_list_names(bus, &names, nullptr) >= 0 && names) {
+    for (char** n = names; *n; ++n) {
+      if (std::string(*n).rfind(prefix, 0) == 0) found = true;
+      free(*n);
+    }
+    free(names);
+  }
+  sd_bus_flush_close_unref(bus);
+  return found;
+}
+
+std::vector<std::string> PrivateBus::LeftoverEvents() const {
+  std::string mine = sync::SharedObjectName("").substr(1);
+  std::vector<std::string> left;
+  for (const auto& e : std::filesystem::directory_iterator("/dev/shm")) {
+    std::string name = e.path().filename();
+    if (name.rfind(mine, 0) == 0) left.push_back(name);
+  }
+  return left;
+}
+
+}  // namespace sorrel::test

@@ -1,0 +1,43 @@
+// A session bus of the test's own: a dbus-daemon started for the test (its pid
+// kept, stopped by it), with DBUS_SESSION_BUS_ADDRESS and a runtime folder
+// (XDG_RUNTIME_DIR, which also keeps the named events apart) pointing at it, and
+// the quillon servers the test starts on it, all ended when it goes.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace sorrel::test {
+
+class PrivateBus {
+ public:
+  PrivateBus();
+  ~PrivateBus();
+  PrivateBus(const PrivateBus&) = delete;
+  PrivateBus& operator=(const PrivateBus&) = delete;
+
+  bool Up() const { return daemon_ > 0; }
+  const std::string& Dir() const { return dir_; }
+
+  // Starts quillon (build tree) with these arguments and waits until it serves
+  // the instance name `waitFor` (when not empty). The pid, or -1.
+  pid_t StartQuillon(const std::vector<std::string>& args, const std::string& waitFor = std::string());
+  // Ends one server: SIGTERM (or `sig`), then waits for it.
+  void Stop(pid_t pid, int sig = 15);
+  // Whether some process of the bus serves the DDE service `service`.
+  bool Serves(const std::string& service);
+  // Named events of this bus's session still in shared memory.
+  std::vector<std::string> LeftoverEvents() const;
+
+ private:
+  std::string dir_;
+  pid_t daemon_ = -1;
+  std::vector<pid_t> servers_;
+};
+
+// The quillon program of the build tree.
+std::string QuillonPath();
+
+}  // namespace sorrel::test
