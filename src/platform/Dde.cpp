@@ -316,6 +316,17 @@ UINT CheckReply(sd_bus_message* reply, const char* signature, std::vector<BYTE>*
   return DMLERR_NO_ERROR;
 }
 
+// sd-bus reports its own time-out as NoReply (-ETIMEDOUT), as the bus reports a
+// peer that left without answering: the time taken tells them apart.
+bool TimedOut(std::uint64_t started, std::uint64_t usec) { return NowUsec() - started + 1000 >= usec; }
+
+UINT CallError(int r, const sd_bus_error* err, std::uint64_t started, std::uint64_t usec, bool poke) {
+  UINT error = sd_bus_error_is_set(err) ? ErrorCode(err->name, poke) : DMLERR_SYS_ERROR;
+  if ((error == DMLERR_SERVER_DIED || r == -ETIMEDOUT) && TimedOut(started, usec))
+    return poke ? DMLERR_POKEACKTIMEOUT : DMLERR_DATAACKTIMEOUT;
+  return error;
+}
+
 // A method call to one server's object.
 sd_bus_message* NewCall(Instance* inst, const std::string& dest, const char* member) {
   sd_bus_message* m = nullptr;
@@ -345,8 +356,7 @@ int OnPendingReply(sd_bus_message* reply, void* userdata, sd_bus_error*) {
   auto* p = static_cast<Pending*>(userdata);
   p->done = true;
   p->error = CheckReply(reply, "ay", &p->data);
-  // sd-bus answers its own time-out with NoReply, as the bus does for a peer that left.
-  if (p->error == DMLERR_SERVER_DIED && NowUsec() - p->started + 1000 >= p->usec) p->error = DMLERR_DATAACKTIMEOUT;
+  if (p->error == DMLERR_SERVER_DIED && TimedOut(p->started, p->usec)) p->error = DMLERR_DATAACKTIMEOUT;
   if (p->error == DMLERR_NO_ERROR && !p->data.empty() && !p->then.empty())
     StartRequest(p->conv, p->then, p->fmt, p->usec, std::string());
   return 1;
@@ -819,13 +829,9 @@ HDDEDATA DdeClientTransaction(LPBYTE pData, DWORD cbData, HCONV hConv, HSZ hszIt
       sd_bus_error err = SD_BUS_ERROR_NULL;
       int r = m ? sd_bus_message_append(m, "sssu", conv->service.c_str(), conv->topic.c_str(), item.c_str(), wFmt)
                 : -ENOMEM;
+      std::uint64_t started = NowUsec();
       if (r >= 0) r = sd_bus_call(inst->bus, m, usec, &err, &reply);
-      if (r == -ETIMEDOUT)
-        error = DMLERR_DATAACKTIMEOUT;
-      else if (r < 0)
-        error = sd_bus_error_is_set(&err) ? ErrorCode(err.name, false) : DMLERR_SYS_ERROR;
-      else
-        error = CheckReply(reply, "ay", &data);
+      error = r >= 0 ? CheckReply(reply, "ay", &data) : CallError(r, &err, started, usec, false);
       sd_bus_error_free(&err);
       sd_bus_message_unref(reply);
       sd_bus_message_unref(m);
@@ -854,14 +860,9 @@ HDDEDATA DdeClientTransaction(LPBYTE pData, DWORD cbData, HCONV hConv, HSZ hszIt
     int r = m ? sd_bus_message_append(m, "sssu", conv->service.c_str(), conv->topic.c_str(), item.c_str(), wFmt)
               : -ENOMEM;
     if (r >= 0) r = sd_bus_message_append_array(m, 'y', bytes.data(), bytes.size());
+    std::uint64_t started = NowUsec();
     if (r >= 0) r = sd_bus_call(inst->bus, m, usec, &err, &reply);
-    UINT error;
-    if (r == -ETIMEDOUT)
-      error = DMLERR_POKEACKTIMEOUT;
-    else if (r < 0)
-      error = sd_bus_error_is_set(&err) ? ErrorCode(err.name, true) : DMLERR_SYS_ERROR;
-    else
-      error = CheckReply(reply, "", nullptr);
+    UINT error = r >= 0 ? CheckReply(reply, "", nullptr) : CallError(r, &err, started, usec, true);
     sd_bus_error_free(&err);
     sd_bus_message_unref(reply);
     sd_bus_message_unref(m);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -22,11 +23,25 @@ namespace sorrel::test {
 
 std::string QuillonPath() { return std::string(SORREL_BINARY_DIR) + "/tools/quillon/quillon"; }
 
+namespace {
+
+// Alive and not merely waiting to be reaped by whoever adopted it.
+bool Running(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return false;
+  std::size_t close = line.rfind(')');
+  return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
+}
+
+}  // namespace
+
 PrivateBus::PrivateBus() {
   char tmpl[] = "/tmp/sorrel-bus-XXXXXX";
   if (!mkdtemp(tmpl)) return;
   dir_ = tmpl;
   std::string address = "unix:path=" + dir_ + "/bus";
+  setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
   std::string command = "dbus-daemon --session --fork --print-pid=1 --address=" + address;
   FILE* p = popen(command.c_str(), "r");
   if (!p) return;
@@ -35,7 +50,6 @@ PrivateBus::PrivateBus() {
   pclose(p);
   daemon_ = pid;
   setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
 }
 
 PrivateBus::~PrivateBus() {
@@ -46,7 +60,7 @@ PrivateBus::~PrivateBus() {
   if (daemon_ > 0) {
     kill(daemon_, SIGTERM);
     // The daemon is not our child (it forked away): wait until it has gone.
-    for (int i = 0; i < 200 && kill(daemon_, 0) == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 200 && Running(daemon_); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   unsetenv("DBUS_SESSION_BUS_ADDRESS");
   if (!dir_.empty()) std::filesystem::remove_all(dir_);
@@ -61,9 +75,16 @@ pid_t PrivateBus::StartQuillon(const std::vector<std::string>& args, const std::
   pid_t pid = -1;
   if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
   servers_.push_back(pid);
-  for (int i = 0; !waitFor.empty() && i < 500 && !Serves(waitFor); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (!waitFor.empty()) WaitFor(waitFor, 1);
   return pid;
+}
+
+bool PrivateBus::WaitFor(const std::string& service, int count) {
+  for (int i = 0; i < 1000; ++i) {
+    if (Count(service) >= count) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
 }
 
 void PrivateBus::Stop(pid_t pid, int sig) {
@@ -72,15 +93,15 @@ void PrivateBus::Stop(pid_t pid, int sig) {
   std::erase(servers_, pid);
 }
 
-bool PrivateBus::Serves(const std::string& service) {
+int PrivateBus::Count(const std::string& service) {
   std::string prefix = "org.sorrel.Dde." + dde::ServiceElement(service) + ".";
   sd_bus* bus = nullptr;
-  if (sd_bus_open_user(&bus) < 0) return false;
+  if (sd_bus_open_user(&bus) < 0) return 0;
   char** names = nullptr;
-  bool found = false;
+  int found = 0;
   if (sd_bus_list_names(bus, &names, nullptr) >= 0 && names) {
     for (char** n = names; *n; ++n) {
-      if (std::string(*n).rfind(prefix, 0) == 0) found = true;
+      if (std::string(*n).rfind(prefix, 0) == 0) ++found;
       free(*n);
     }
     free(names);

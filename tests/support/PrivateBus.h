@@ -26,8 +26,10 @@ class PrivateBus {
   pid_t StartQuillon(const std::vector<std::string>& args, const std::string& waitFor = std::string());
   // Ends one server: SIGTERM (or `sig`), then waits for it.
   void Stop(pid_t pid, int sig = 15);
-  // Whether some process of the bus serves the DDE service `service`.
-  bool Serves(const std::string& service);
+  // How many processes of the bus serve the DDE service `service`.
+  int Count(const std::string& service);
+  // Waits (up to 10 s) until at least `count` of them do.
+  bool WaitFor(const std::string& service, int count);
   // Named events of this bus's session still in shared memory.
   std::vector<std::string> LeftoverEvents() const;
 

@@ -1,0 +1,166 @@
+// The DDE calls against quillon servers on a private bus: string handles, requests
+// and pokes, the error codes, and each kind of hostile peer.
+#include "sorrel/Dde.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sorrel/Quillon.h"
+#include "support/PrivateBus.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long long MsSince(Clock::time_point t) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
+}
+
+class DdeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(bus_.Up());
+    ASSERT_EQ(DdeInitializeA(&inst_, nullptr, APPCMD_CLIENTONLY, 0), UINT(DMLERR_NO_ERROR));
+  }
+  void TearDown() override { DdeUninitialize(inst_); }
+  HSZ Hsz(const char* text) {
+    handles_.push_back(DdeCreateStringHandleA(inst_, text, CP_WINANSI));
+    return handles_.back();
+  }
+  // A conversation with server `name` on `topic`.
+  HCONV Connect(const char* name, const char* topic) { return DdeConnect(inst_, Hsz(name), Hsz(topic), nullptr); }
+  // Requests `item`: the data as text, or nullopt with the error in *error.
+  bool Request(HCONV conv, const char* item, std::string* text, UINT* error, DWORD timeout = 2000) {
+    HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, Hsz(item), CF_TEXT, XTYP_REQUEST, timeout, nullptr);
+    *error = DdeGetLastError(inst_);
+    if (!data) return false;
+    DWORD size = DdeGetData(data, nullptr, 0, 0);
+    text->assign(size, '\0');
+    EXPECT_EQ(DdeGetData(data, reinterpret_cast<LPBYTE>(text->data()), size, 0), size);
+    EXPECT_TRUE(DdeFreeDataHandle(data));
+    return true;
+  }
+  sorrel::test::PrivateBus bus_;
+  DWORD inst_ = 0;
+  std::vector<HSZ> handles_;
+};
+
+TEST_F(DdeTest, StringHandlesAreOnePerTextWithoutCase) {
+  HSZ a = Hsz("Quillon"), b = Hsz("QUILLON"), c = Hsz("Tovik1");
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(DdeCmpStringHandles(a, b), 0);
+  EXPECT_NE(DdeCmpStringHandles(a, c), 0);
+  char buf[8];
+  EXPECT_EQ(DdeQueryStringA(inst_, a, nullptr, 0, CP_WINANSI), 7u);
+  EXPECT_EQ(DdeQueryStringA(inst_, c, buf, 4, CP_WINANSI), 3u);
+  EXPECT_STREQ(buf, "Tov");
+  EXPECT_EQ(DdeCreateStringHandleA(inst_, "x", CP_WINUNICODE), nullptr);
+  EXPECT_EQ(DdeGetLastError(inst_), UINT(DMLERR_INVALIDPARAMETER));
+  EXPECT_EQ(DdeGetLastError(inst_), UINT(DMLERR_NO_ERROR)) << "reading the code forgets it";
+  EXPECT_TRUE(DdeFreeStringHandle(inst_, a));
+  EXPECT_TRUE(DdeFreeStringHandle(inst_, b));
+  EXPECT_FALSE(DdeFreeStringHandle(inst_, a)) << "freed twice";
+  handles_.clear();
+  EXPECT_EQ(DdeGetLastError(inst_ + 100), UINT(DMLERR_DLL_NOT_INITIALIZED));
+}
+
+TEST_F(DdeTest, DataHandles) {
+  BYTE bytes[] = "abcdef";
+  HDDEDATA h = DdeCreateDataHandle(inst_, bytes, 7, 0, nullptr, CF_TEXT, 0);
+  ASSERT_NE(h, nullptr);
+  BYTE out[8] = {};
+  EXPECT_EQ(DdeGetData(h, nullptr, 0, 0), 7u);
+  EXPECT_EQ(DdeGetData(h, out, 3, 2), 3u);
+  EXPECT_STREQ(reinterpret_cast<char*>(out), "cde");
+  EXPECT_EQ(DdeGetData(h, out, 8, 9), 0u);
+  EXPECT_EQ(DdeGetLastError(inst_), UINT(DMLERR_INVALIDPARAMETER));
+  EXPECT_TRUE(DdeFreeDataHandle(h));
+  EXPECT_EQ(DdeGetData(h, nullptr, 0, 0), 0u) << "a freed handle has no data";
+  EXPECT_FALSE(DdeFreeDataHandle(h));
+  EXPECT_EQ(DdeCreateDataHandle(inst_, bytes, SORREL_DDE_MAX_DATA + 1, 0, nullptr, CF_TEXT, 0), nullptr);
+}
+
+TEST_F(DdeTest, ConnectingFindsOnlyServersThatTakeTheTopic) {
+  EXPECT_EQ(Connect("Tovik1", "Instance"), nullptr);
+  EXPECT_EQ(DdeGetLastError(inst_), UINT(DMLERR_NO_CONV_ESTABLISHED));
+  ASSERT_GT(bus_.StartQuillon({"-Tovik1", "--connect-after", "-1"}, "Tovik1"), 0);
+  EXPECT_EQ(Connect("Tovik1", "No such topic"), nullptr);
+  EXPECT_EQ(DdeGetLastError(inst_), UINT(DMLERR_NO_CONV_ESTABLISHED));
+  HCONV conv = Connect("tovik1", "INSTANCE");  // DDE names know no case
+  ASSERT_NE(conv, nullptr);
+  std::string text;
+  UINT error;
+  ASSERT_TRUE(Request(conv, "Instance", &text, &error));
+  EXPECT_EQ(text, std::string("1", 2));
+  EXPECT_FALSE(Request(conv, "No such item", &text, &error));
+  EXPECT_EQ(error, UINT(DMLERR_NOTPROCESSED));
+  EXPECT_TRUE(DdeDisconnect(conv));
+  EXPECT_FALSE(DdeDisconnect(conv));
+  EXPECT_EQ(DdeClientTransaction(nullptr, 0, conv, Hsz("Instance"), CF_TEXT, XTYP_REQUEST, 2000, nullptr), nullptr);
+}
+
+// Each hostile answer is an error code (or, for bytes of the right type, the
+// bytes) within the time-out, and a good answer afterwards clears the code.
+TEST_F(DdeTest, HostilePeers) {
+  struct Case {
+    const char* how;
+    bool data;
+    UINT error;
+    long long minMs, maxMs;
+  } cases[] = {
+      {"hang", false, DMLERR_DATAACKTIMEOUT, 1900, 2100},
+      {"slow:300", true, DMLERR_NO_ERROR, 290, 1000},
+      {"noise", true, DMLERR_NO_ERROR, 0, 500},
+      {"garbage", false, DMLERR_NOTPROCESSED, 0, 500},
+      {"wrong-type", false, DMLERR_NOTPROCESSED, 0, 500},
+      {"oversized", false, DMLERR_MEMORY_ERROR, 0, 1000},
+  };
+  ASSERT_GT(bus_.StartQuillon({"-Tovik1", "--connect-after", "-1"}, "Tovik1"), 0);
+  HCONV good = Connect("Tovik1", "Instance");
+  ASSERT_NE(good, nullptr);
+  int n = 2;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    std::string name = "Tovik" + std::to_string(n++);
+    ASSERT_GT(bus_.StartQuillon({"-" + name, "--connect-after", "-1", "--misbehave", c.how}, name), 0);
+    HCONV conv = Connect(name.c_str(), "Instance");
+    ASSERT_NE(conv, nullptr);
+    std::string text;
+    UINT error;
+    auto start = Clock::now();
+    EXPECT_EQ(Request(conv, "Instance", &text, &error), c.data);
+    long long took = MsSince(start);
+    EXPECT_EQ(error, c.error);
+    EXPECT_GE(took, c.minMs);
+    EXPECT_LE(took, c.maxMs);
+    if (std::string(c.how) == "hang") std::printf("a request nobody answers failed after %lld ms\n", took);
+    ASSERT_TRUE(Request(good, "Instance", &text, &error));
+    EXPECT_EQ(error, UINT(DMLERR_NO_ERROR));
+    DdeDisconnect(conv);
+  }
+}
+
+// A server that ends while a request waits on it: an error at once, not the time-out.
+TEST_F(DdeTest, AServerThatVanishesMidCall) {
+  pid_t pid = bus_.StartQuillon({"-Tovik1", "--connect-after", "-1", "--misbehave", "hang"}, "Tovik1");
+  HCONV conv = Connect("Tovik1", "Instance");
+  ASSERT_NE(conv, nullptr);
+  std::thread killer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    bus_.Stop(pid, SIGKILL);
+  });
+  std::string text;
+  UINT error;
+  auto start = Clock::now();
+  EXPECT_FALSE(Request(conv, "Instance", &text, &error, 10000));
+  EXPECT_LT(MsSince(start), 2000);
+  EXPECT_EQ(error, UINT(DMLERR_SERVER_DIED));
+  killer.join();
+}
+
+}  // namespace
