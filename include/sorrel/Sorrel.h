@@ -25,6 +25,7 @@
 #include "sorrel/VCardImport.h"
 #include "sorrel/Dde.h"
 #include "sorrel/DDEStuff.h"
+#include "sorrel/DlgWait4Quillon.h"
 #include "sorrel/Quillon.h"
 
 #define SORREL_VERSION_MAJOR 1

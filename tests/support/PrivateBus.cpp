@@ -110,6 +110,27 @@ int PrivateBus::Count(const std::string& service) {
   return found;
 }
 
+pid_t PrivateBus::PidOf(const std::string& service) {
+  std::string prefix = "org.sorrel.Dde." + dde::ServiceElement(service) + ".";
+  sd_bus* bus = nullptr;
+  if (sd_bus_open_user(&bus) < 0) return -1;
+  char** names = nullptr;
+  pid_t pid = -1;
+  if (sd_bus_list_names(bus, &names, nullptr) >= 0 && names) {
+    for (char** n = names; *n; ++n) {
+      sd_bus_creds* creds = nullptr;
+      if (pid < 0 && std::string(*n).rfind(prefix, 0) == 0 &&
+          sd_bus_get_name_creds(bus, *n, SD_BUS_CREDS_PID, &creds) >= 0)
+        sd_bus_creds_get_pid(creds, &pid);
+      sd_bus_creds_unref(creds);
+      free(*n);
+    }
+    free(names);
+  }
+  sd_bus_flush_close_unref(bus);
+  return pid;
+}
+
 std::vector<std::string> PrivateBus::LeftoverEvents() const {
   std::string mine = sync::SharedObjectName("").substr(1);
   std::vector<std::string> left;

@@ -30,6 +30,8 @@ class PrivateBus {
   int Count(const std::string& service);
   // Waits (up to 10 s) until at least `count` of them do.
   bool WaitFor(const std::string& service, int count);
+  // The process that serves `service`, or -1.
+  pid_t PidOf(const std::string& service);
   // Named events of this bus's session still in shared memory.
   std::vector<std::string> LeftoverEvents() const;
 
