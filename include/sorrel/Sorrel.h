@@ -20,6 +20,8 @@
 #include "sorrel/HostStrings.h"
 #include "sorrel/Gdi.h"
 #include "sorrel/PrintSettings.h"
+#include "sorrel/PrintDialog.h"
+#include "sorrel/Printing.h"
 #include "sorrel/Splash.h"
 #include "sorrel/Sync.h"
 #include "sorrel/VCardImport.h"
