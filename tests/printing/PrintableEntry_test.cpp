@@ -1,0 +1,210 @@
+// Printed rows on the fixed-metrics device: every character 10 units wide, a
+// line 40 (or 41) high, so that wrapping and placement are checked to the unit.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sorrel/Printing.h"
+#include "support/FixedMetricsDC.h"
+#include "support/TestHost.h"
+
+namespace {
+
+using namespace sorrel::test;
+
+// The row's internal operations, opened for the test.
+struct OpenRow : CPrintablePBEntry {
+  using CPrintablePBEntry::CPrintablePBEntry;
+  using CPrintableEntry::WrapText;
+  using CPrintablePBEntry::GetNameLine;
+};
+
+struct Surface {
+  std::shared_ptr<Recording> rec = std::make_shared<Recording>();
+  CDC dc;
+  explicit Surface(int lineHeight = 40) {
+    FixedMetrics m;
+    m.lineHeight = lineHeight;
+    dc.Attach(MakeFixedDC(m, rec));
+  }
+};
+
+std::vector<UINT> Starts(const CArray<UINT, UINT>& a) { return std::vector<UINT>(a.GetData(), a.GetData() + a.GetSize()); }
+
+}  // namespace
+
+TEST(PrintableEntry, WrapText) {
+  struct Case {
+    const char* text;
+    int width;
+    std::vector<UINT> starts;
+    const char* after;  // the text as WrapText leaves it
+  } cases[] = {
+      {"aaa bbb ccc", 55, {0, 4, 8}, "aaa bbb ccc"},
+      {"abcdefgh", 55, {0, 5}, "abcdefgh"},
+      {"aaa\nbbb ccc", 55, {0, 4, 8}, "aaa bbb ccc"},        // the LF breaks and prints blank
+      {"aaa\nbbb ccc", 110, {0}, "aaa bbb ccc"},             // a text that fits is one line
+      {"ab\r\ncd efgh", 30, {0, 4, 7, 10}, "ab  cd efgh"},   // the CR LF pair ends the first line
+      {"ab\n\rcd", 30, {0, 4}, "ab  cd"},                    // so does LF CR
+      {"ab\n\ncd", 30, {0, 3}, "ab  cd"},                    // the second LF starts a rest that fits
+      {"aa   bb", 40, {0, 5}, "aa   bb"},                    // a line keeps the spaces after its break
+      {"abc", 5, {0}, "abc"},                                // not one character fits: one line, too wide
+      {"ab", -5, {0}, "ab"},                                 // a negative width fits nothing
+      {" \r\n \n", 50, {}, ""},                             // only blanks: no line at all
+      {"", 50, {}, ""},
+      {"aaa   \r\n", 30, {0}, "aaa"},                        // trailing blanks dropped first
+      {"a bb", 25, {0, 2}, "a bb"},
+      {"aaaa bbbb", 55, {0, 5}, "aaaa bbbb"},
+  };
+  Surface s;
+  OpenRow row(&s.dc, nullptr);
+  for (const Case& k : cases) {
+    CString text(k.text);
+    CArray<UINT, UINT> starts;
+    starts.Add(99);  // emptied first
+    row.WrapText(text, k.width, starts);
+    EXPECT_EQ(Starts(starts), k.starts) << '"' << k.text << "\" at " << k.width;
+    EXPECT_EQ(std::string(text.GetString()), k.after) << k.text;
+  }
+}
+
+TEST(PrintableEntry, NameLine) {
+  struct Case {
+    const char* surname;
+    const char* name;
+    const char* company;  // null: no extended items
+    const char* number;
+    const char* line;
+  } cases[] = {
+      {"Smith", "Anna", "ACME", "123", "Smith Anna: 123"},
+      {"", "Anna", "ACME", "123", "Anna: 123"},
+      {"Smith", "", nullptr, "123", "Smith : 123"},  // the space follows a surname whatever comes next
+      {"", "", "ACME", "123", "ACME: 123"},
+      {"", "", "ACME", "", "ACME"},
+      {"", "", "", "123", ""},  // nothing to name it: the number is left out too
+      {"", "", nullptr, "123", ""},
+  };
+  Surface s;
+  for (const Case& k : cases) {
+    CEntry entry(k.company != nullptr);
+    entry.GetSurname() = k.surname;
+    entry.GetName() = k.name;
+    entry.GetNum() = k.number;
+    if (k.company != nullptr) entry.GetExtendedItems()->SetValueByID(ITEM_COMPANY, k.company);
+    OpenRow row(&s.dc, nullptr);
+    row.SetEntryPtr(reinterpret_cast<unsigned long>(&entry));
+    CString line;
+    row.GetNameLine(line);
+    EXPECT_EQ(std::string(line.GetString()), k.line);
+  }
+}
+
+class PhoneBookRow : public ::testing::Test {
+ protected:
+  TestHost host;
+  std::unique_ptr<CColumnInfos> columns;
+  CEntry entry{1};
+  void SetUp() override {
+    columns = std::make_unique<CColumnInfos>();
+    for (UINT id : {UINT(ITEM_MOBILE), UINT(ITEM_SYNC_ID), UINT(ITEM_EMAIL), UINT(ITEM_BIRTHDAY), UINT(ITEM_URL)})
+      columns->AddColumn(id, 80, 0, 50);
+    columns->InsertColumns2Ctrl(host.list);
+    host.list.SetColumnInfos(columns.get());
+    entry.GetSurname() = "Smith";
+    entry.GetName() = "Anna";
+    entry.GetNum() = "123";
+    CExtendedItems* items = entry.GetExtendedItems();
+    items->SetValueByID(ITEM_MOBILE, "777 888 999 000");
+    items->SetValueByID(ITEM_SYNC_ID, "never printed");
+    items->SetValueByID(ITEM_URL, "x\r\ny");  // the line breaks of an item never break it
+    items->SetValueByID(ITEM_COMPANY, "ACME");  // no column: not printed as an item
+  }
+};
+
+TEST_F(PhoneBookRow, ItemsFollowTheColumnOrderIndentedAndWrapped) {
+  Surface s;
+  CPrintablePBEntry row(&s.dc, &host.list);
+  row.SetEntryPtr(reinterpret_cast<unsigned long>(&entry));
+  // Name line 15 wide; "Mobil: 777 888 999 000" (22) wraps at 200 - 40 = 160;
+  // "URL: x  y" fits; e-mail and birthday are empty, the sync id hidden.
+  EXPECT_EQ(row.GetEntryHeight(200), 4u * 40 + 20);
+  row.Print(100, 1000, 200);
+  EXPECT_EQ(s.rec->calls, (std::vector<std::string>{"text 100,1000 Smith Anna: 123", "text 140,1040 Mobil: 777 888 ",
+                                                     "text 140,1080 999 000", "text 140,1120 URL: x  y"}));
+
+  // The user shows the URL column first.
+  columns->MoveColumns(columns->FindColumnByID(ITEM_MOBILE)->nIndexInCtrl,
+                       columns->FindColumnByID(ITEM_URL)->nIndexInCtrl, host.list);
+  s.rec->calls.clear();
+  row.Print(0, 0, 400);
+  EXPECT_EQ(s.rec->calls, (std::vector<std::string>{"text 0,0 Smith Anna: 123", "text 40,40 URL: x  y",
+                                                     "text 40,80 Mobil: 777 888 999 000"}));
+}
+
+TEST_F(PhoneBookRow, HeightIsLinesAndHalfALineOfGap) {
+  struct Case {
+    int lineHeight;
+    bool withItems;
+    UINT height;
+  } cases[] = {
+      {40, true, 3 * 40 + 20},  // one name line and two item lines
+      {41, true, 3 * 41 + 20},  // the half line rounded down
+      {40, false, 40 + 20},     // without extended items only the name line
+  };
+  for (const Case& k : cases) {
+    Surface s(k.lineHeight);
+    CEntry plain(0);
+    plain.GetName() = "Anna";
+    CPrintablePBEntry row(&s.dc, &host.list);
+    row.SetEntryPtr(reinterpret_cast<unsigned long>(k.withItems ? &entry : &plain));
+    EXPECT_EQ(row.GetEntryHeight(1000), k.height) << k.lineHeight;
+  }
+  // An entry with nothing printable is only its gap.
+  Surface s;
+  CEntry nothing(1);
+  CPrintablePBEntry row(&s.dc, &host.list);
+  row.SetEntryPtr(reinterpret_cast<unsigned long>(&nothing));
+  EXPECT_EQ(row.GetEntryHeight(1000), 20u);
+}
+
+TEST(SmsRow, HeaderAndText) {
+  TestHost host;  // the host's labels: "Od" (types 0 and 2), "Komu" (type 1)
+  struct Case {
+    UINT type;
+    const char* name;
+    const char* number;
+    const char* info;
+    const char* text;
+    int width;
+    std::vector<std::string> calls;
+    UINT height;
+  } cases[] = {
+      {0, "Anna", "+420777", "1.2.2024", "Ahoj", 1000, {"text 5,7 Od: Anna, 1.2.2024", "text 5,47 Ahoj"}, 100},
+      {1, "", "+420777", "", "", 1000, {"text 5,7 Komu: +420777"}, 60},
+      {2, "", "", "x", "a\nb", 1000, {"text 5,7 Od, x", "text 5,47 a b"}, 100},
+      {7, "Anna", "+420777", "", "", 1000, {"text 5,7 : Anna"}, 60},
+      {7, "Anna", "", "pozn", "", 1000, {"text 5,7 : Anna, pozn"}, 60},
+      // A header of two lines puts the text on the third.
+      {0, "Anna", "", "1.2.2024", "ab\ncd", 100,
+       {"text 5,7 Od: Anna, ", "text 5,47 1.2.2024", "text 5,87 ab cd"}, 140},
+      {0, "", "", "", "", 1000, {"text 5,7 Od"}, 60},
+  };
+  for (const Case& k : cases) {
+    Surface s;
+    CSMS sms;
+    sms.SetType(k.type);
+    CString name(k.name);
+    sms.SetName(name);
+    sms.SetNumber(k.number);
+    sms.SetInfoText(k.info);
+    sms.GetText() = k.text;
+    CPrintableSMSEntry row(&s.dc, &host.list);
+    row.SetEntryPtr(reinterpret_cast<unsigned long>(&sms));
+    EXPECT_EQ(row.GetEntryHeight(UINT(k.width)), k.height) << k.name << k.type;
+    row.Print(5, 7, UINT(k.width));
+    EXPECT_EQ(s.rec->calls, k.calls);
+    EXPECT_EQ(std::string(sms.GetText().GetString()), k.text);  // the record keeps its text
+  }
+}
