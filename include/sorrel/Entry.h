@@ -13,6 +13,19 @@ class CColumnInfos;
 // The "no limit" value of the length limits.
 constexpr UINT NO_LIMIT = 0xFFFFFFFF;
 
+namespace sorrel {
+
+// The memory locations the record gives a meaning to. The phone server numbers
+// the memories; what the other codes mean is the host's business.
+// Only these may keep name and surname apart.
+constexpr bool LocationKeepsNamesApart(UINT nLocation) { return nLocation == 2 || nLocation == 12; }
+// Only these get extended items made when the phone text form is read with them.
+constexpr bool LocationHoldsExtendedItems(UINT nLocation) {
+  return nLocation == 1 || LocationKeepsNamesApart(nLocation);
+}
+
+}  // namespace sorrel
+
 // One renumbering rule: prefixes to look for and their replacements, for numbers
 // in international form (starting with "+") and in national form.
 struct RenumPrefix {

@@ -39,6 +39,19 @@ enum : UINT {
   ITEM_BIRTHDAY = 31,
 };
 
+namespace sorrel {
+
+// The library's string resource that holds the caption of item nID: strings 1
+// to 23 for ids 5 to 27 and 24 to 26 for ids 29 to 31. The base items (1 to 4)
+// and the synchronisation identifier (28) have none: 0.
+constexpr UINT ItemCaptionID(UINT nID) {
+  if (nID >= ITEM_OFFICE && nID < ITEM_SYNC_ID) return nID - (ITEM_OFFICE - 1);
+  if (nID > ITEM_SYNC_ID && nID <= ITEM_BIRTHDAY) return nID - ITEM_OFFICE;
+  return 0;
+}
+
+}  // namespace sorrel
+
 // The value that stands for no birthday: 31 December 1799. A birthday is set only
 // when it is greater.
 constexpr double NO_BIRTHDAY = -36523.0;

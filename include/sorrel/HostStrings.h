@@ -6,16 +6,17 @@
 
 #include <iterator>
 
+#include "sorrel/ColumnInfos.h"
 #include "sorrel/Resources.h"
 
 constexpr UINT IDS_SMS_FROM = 61576;  // the label of received messages (types 0 and 2)
 constexpr UINT IDS_SMS_TO = 61562;    // the label of sent messages (type 1)
 
 inline constexpr SorrelStringResource kSorrelSampleHostStrings[] = {
-    {61462, "Pozice"},  // base column 1: the entry's position
-    {61463, "Paměť"},   // base column 2: the phone memory
-    {61464, "Jméno"},   // base column 3: the name
-    {61465, "Číslo"},   // base column 4: the main number
+    {IDS_COLUMN_POSITION, "Pozice"},  // base column 1: the entry's position
+    {IDS_COLUMN_LOCATION, "Paměť"},   // base column 2: the phone memory
+    {IDS_COLUMN_NAME, "Jméno"},       // base column 3: the name
+    {IDS_COLUMN_NUMBER, "Číslo"},     // base column 4: the main number
     {IDS_SMS_FROM, "Od"},
     {IDS_SMS_TO, "Komu"},
 };

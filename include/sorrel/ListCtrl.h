@@ -110,10 +110,7 @@ class SORREL_API CListCtrl : public CObject {
   // The messages the library sends; 0 for every other message.
   virtual LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
-  // ---- what a test or a toolkit view reads back --------------------------------
-  int GetRedrawCount() const { return m_nRedraws; }
-  int GetLastRedrawFirst() const { return m_nLastRedrawFirst; }
-  int GetLastRedrawLast() const { return m_nLastRedrawLast; }
+  // ---- what a toolkit view reads back -------------------------------------------
   // The column's caption, format and sub-item as they were inserted.
   CString GetColumnCaption(int nCol) const;
 
@@ -126,9 +123,6 @@ class SORREL_API CListCtrl : public CObject {
   std::vector<std::unique_ptr<Column>> m_columns;
   std::vector<int> m_order;  // m_order[position] = column index
   std::vector<std::unique_ptr<Item>> m_items;
-  int m_nRedraws = 0;
-  int m_nLastRedrawFirst = -1;
-  int m_nLastRedrawLast = -1;
 };
 
 // The host's phone book list: a list control that knows the column model it shows,

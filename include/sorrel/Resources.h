@@ -32,7 +32,8 @@ SORREL_API void SorrelRegisterStringTable(const SorrelStringResource* table, std
 // Forgets the host's strings.
 SORREL_API void SorrelClearStringTable();
 
-// The library's version block: "FileVersion" and "ProductVersion" 1.5.0.0,
+// The library's version block: "FileVersion" and "ProductVersion" (the
+// library's version with a fourth part 0, sorrel/Version.h),
 // "OriginalFilename", "InternalName", "FileDescription", "ProductName". Null for
 // any other name.
 SORREL_API LPCSTR SorrelQueryVersionValue(LPCSTR lpName);

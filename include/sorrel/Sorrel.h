@@ -2,6 +2,7 @@
 // This header brings in every public class and function of the library.
 #pragma once
 
+#include "sorrel/Version.h"
 #include "sorrel/Types.h"
 #include "sorrel/Rect.h"
 #include "sorrel/CArray.h"
@@ -29,7 +30,3 @@
 #include "sorrel/DDEStuff.h"
 #include "sorrel/DlgWait4Quillon.h"
 #include "sorrel/Quillon.h"
-
-#define SORREL_VERSION_MAJOR 1
-#define SORREL_VERSION_MINOR 5
-#define SORREL_VERSION_PATCH 0

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "model/ItemLists.h"
-#include "platform/Resources.h"
+#include "model/Captions.h"
 #include "sorrel/ColumnInfos.h"
 #include "sorrel/Entry.h"
 
@@ -16,7 +16,7 @@ namespace {
 CString SplitCaption(CColumnInfos* columns, UINT id) {
   if (const ColumnInfo* column = columns ? columns->FindColumnByID(id) : nullptr) return column->strCaption;
   CString caption;
-  sorrel::LoadCaption(id <= ITEM_URL ? id - 4 : id - 5, caption);
+  sorrel::LoadItemCaption(id, caption);
   return caption;
 }
 

@@ -48,7 +48,6 @@ constexpr std::array<UINT, 4> kIconItems = {ITEM_INFO_NUMBER1, ITEM_INFO_NUMBER2
 constexpr int kIconSlots = 1 + static_cast<int>(kIconItems.size());
 
 // Only these memories get extended items when the reader is asked to create them.
-bool MayHaveExtItems(UINT nLocation) { return nLocation == 1 || nLocation == 2 || nLocation == 12; }
 
 // The rest without its last character: a last field without its closing quote.
 std::string_view WithoutLast(std::string_view text) { return text.substr(0, text.empty() ? 0 : text.size() - 1); }
@@ -262,7 +261,7 @@ void CEntry::FillFromText(CString& strText, int bWithLocation, int bCreateExtIte
     }
   }
 
-  if (bCreateExtItems && !m_pExtItems && MayHaveExtItems(m_nLocation))
+  if (bCreateExtItems && !m_pExtItems && sorrel::LocationHoldsExtendedItems(m_nLocation))
     m_pExtItems = std::make_unique<CExtendedItems>().release();
 
   size_t numEnd = cursor.Find(kQuoteComma);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "listview/ColumnValueName.h"
-#include "platform/Resources.h"
+#include "model/Captions.h"
 #include "platform/SettingsKey.h"
 
 namespace {
@@ -29,17 +29,6 @@ constexpr BaseColumn kBaseColumns[] = {
 };
 
 using ValueName = sorrel::ColumnValueName;
-
-// The library's caption of an extended column: string id - 4 for 5 to 27,
-// id - 5 for 29 to 31; the base columns and the synchronisation identifier have none.
-CString ExtendedCaption(UINT nID) {
-  CString caption;
-  if (nID >= 5 && nID <= 27)
-    sorrel::LoadCaption(nID - 4, caption);
-  else if (nID >= 29 && nID <= 31)
-    sorrel::LoadCaption(nID - 5, caption);
-  return caption;
-}
 
 // A stored value replaces the field; a missing one is written from the field.
 void ReadOrStoreDefault(const SettingsKey& key, LPCSTR name, UINT& field) {
@@ -108,7 +97,8 @@ void CColumnInfos::AddColumn(UINT nID, UINT nWidth, UINT nJustification, UINT nM
   auto column = std::make_unique<ColumnInfo>();
   column->nID = nID;
   column->nIndexInCtrl = UINT(m_Columns.GetSize());
-  column->strCaption = ExtendedCaption(nID);
+  // The library's caption; the base columns and item 28 have none.
+  sorrel::LoadItemCaption(nID, column->strCaption);
   column->nWidth = nWidth;
   column->nJustification = nJustification;
   column->nMaxLen = nMaxLen;

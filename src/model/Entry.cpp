@@ -40,7 +40,7 @@ void CEntry::SetLocation(UINT nLocation) {
   m_nLocation = nLocation;
   // Only these two memories keep name and surname apart; division is never
   // switched on here, and a stored surname stays.
-  if (nLocation != 2 && nLocation != 12) m_bAllowsNameSurnameDivision = 0;
+  if (!sorrel::LocationKeepsNamesApart(nLocation)) m_bAllowsNameSurnameDivision = 0;
 }
 
 void CEntry::SetName(const CString& strName, UINT nMaxLen) {

@@ -180,12 +180,8 @@ BOOL CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, DWORD_PTR dwData) {
   return TRUE;
 }
 
-BOOL CListCtrl::RedrawItems(int nFirst, int nLast) {
-  ++m_nRedraws;
-  m_nLastRedrawFirst = nFirst;
-  m_nLastRedrawLast = nLast;
-  return TRUE;
-}
+// The model has nothing on screen; a toolkit view redraws the rows.
+BOOL CListCtrl::RedrawItems(int, int) { return TRUE; }
 
 LRESULT CListCtrl::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {

@@ -1,4 +1,5 @@
 #include "sorrel/Resources.h"
+#include "sorrel/Version.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,16 +20,10 @@ char g_hostModule;
 HMODULE LibraryModule() { return reinterpret_cast<HMODULE>(&g_libraryModule); }
 HMODULE HostModule() { return reinterpret_cast<HMODULE>(&g_hostModule); }
 
-// The captions of the extended items, ids 1 to 26 (Czech).
-constexpr std::pair<UINT, std::string_view> kLibraryStrings[] = {
-    {1, "Kancelář"},     {2, "Mobil"},         {3, "Domů"},          {4, "Fax"},
-    {5, "E-mail"},       {6, "Adresa"},        {7, "Poznámka"},      {8, "Příjmení"},
-    {9, "Firma"},        {10, "Funkce"},       {11, "Další číslo"},  {12, "Pager"},
-    {13, "E-mail 2"},    {14, "Město"},        {15, "Stát"},         {16, "PSČ"},
-    {17, "Země"},        {18, "Info číslo 1"}, {19, "Info číslo 2"}, {20, "Info číslo 3"},
-    {21, "Info číslo 4"}, {22, "Skupina"},     {23, "URL"},          {24, "Poznámka 2"},
-    {25, "Fax 2"},       {26, "Narozeniny"},
-};
+// The library's own string table, set once at load time by the part of the
+// library that owns the texts.
+constinit const SorrelStringResource* g_libraryTable = nullptr;
+constinit std::size_t g_libraryCount = 0;
 
 struct HostTable {
   std::shared_mutex mutex;
@@ -41,9 +36,9 @@ HostTable& Host() {
 }
 
 bool FindLibraryString(UINT id, std::string& text) {
-  for (const auto& [nID, utf8] : kLibraryStrings) {
-    if (nID == id) {
-      text = sorrel::Utf8ToAnsi(utf8);
+  for (std::size_t i = 0; i < g_libraryCount; ++i) {
+    if (g_libraryTable[i].nID == id) {
+      text = sorrel::Utf8ToAnsi(g_libraryTable[i].pszTextUtf8);
       return true;
     }
   }
@@ -104,8 +99,8 @@ void SorrelClearStringTable() {
 
 LPCSTR SorrelQueryVersionValue(LPCSTR lpName) {
   static constexpr std::pair<std::string_view, LPCSTR> kVersion[] = {
-      {"FileVersion", "1.5.0.0"},
-      {"ProductVersion", "1.5.0.0"},
+      {"FileVersion", SORREL_FILE_VERSION},
+      {"ProductVersion", SORREL_FILE_VERSION},
       {"OriginalFilename", "Sorrel.DLL"},
       {"InternalName", "Sorrel"},
       {"FileDescription", "Sorrel DLL"},
@@ -118,6 +113,11 @@ LPCSTR SorrelQueryVersionValue(LPCSTR lpName) {
 }
 
 namespace sorrel {
+
+void SetLibraryStringTable(const SorrelStringResource* table, std::size_t count) {
+  g_libraryTable = table;
+  g_libraryCount = table ? count : 0;
+}
 
 bool FindStringResource(UINT nID, std::string& text) {
   return FindHostString(nID, text) || FindLibraryString(nID, text);

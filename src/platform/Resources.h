@@ -4,8 +4,13 @@
 #include <string>
 
 #include "sorrel/CString.h"
+#include "sorrel/Resources.h"
 
 namespace sorrel {
+
+// The library's own strings, the module "Sorrel.DLL": the table is kept, not
+// copied, and stands until replaced. Set at load time by the part that owns them.
+void SetLibraryStringTable(const SorrelStringResource* table, std::size_t count);
 
 // The string with this id from the host's table, else from the library's; false
 // when neither has it.

@@ -56,6 +56,9 @@ def main():
     parser.add_argument("--verbose", action="store_true")
     parser.add_argument("corpus")
     args = parser.parse_args()
+    if not os.path.isdir(args.corpus):
+        print(f"measure_import_rate: skipped: the vCard corpus {args.corpus} is missing (set SORREL_VCARD_CORPUS)")
+        return 77
     if not os.path.exists(args.kcontacts):
         sys.exit(f"measure_import_rate: peer missing: KContacts reader {args.kcontacts} was not built "
                  "(install libkf5contacts-dev)")

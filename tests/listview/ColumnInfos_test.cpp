@@ -124,8 +124,7 @@ TEST_F(ColumnInfosTest, InsertColumns2Ctrl) {
   EXPECT_EQ(c.fmt, LVCFMT_CENTER);  // whatever the alignment code
   EXPECT_EQ(c.cx, 90);
   EXPECT_EQ(c.iSubItem, -1);
-  EXPECT_EQ(host.list.GetRedrawCount(), 1);
-  EXPECT_EQ(host.list.GetLastRedrawLast(), 2);
+  EXPECT_EQ(host.list.redraws, (std::vector<std::pair<int, int>>{{0, 2}}));
 
   // A control that refuses the third column: 0, and the two before stay.
   struct Refusing : CMarlowList {

@@ -3,25 +3,27 @@
 # consumer against it twice: through find_package and through pkg-config.
 set -euo pipefail
 build_dir=$1
+version=$2
 source_dir=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
 libdir=$(ls -d "$work"/prefix/lib*/ | head -n 1)
-test -e "$libdir/libsorrel.so.1" || { echo "libsorrel.so.1 not installed"; exit 1; }
-test "$(readlink -f "$libdir/libsorrel.so.1" | xargs basename)" = "libsorrel.so.1.5.0"
+major=${version%%.*}
+test -e "$libdir/libsorrel.so.$major" || { echo "libsorrel.so.$major not installed"; exit 1; }
+test "$(readlink -f "$libdir/libsorrel.so.$major" | xargs basename)" = "libsorrel.so.$version"
 # grep reads to the end: with -q it would stop early and objdump's broken pipe fail the pipeline.
-objdump -p "$libdir/libsorrel.so.1" | grep 'SONAME *libsorrel.so.1$' >/dev/null
+objdump -p "$libdir/libsorrel.so.$major" | grep "SONAME *libsorrel.so.$major\$" >/dev/null
 
 echo "== find_package"
-cmake -S "$source_dir/consumer" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+cmake -S "$source_dir/consumer" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$work/prefix" -DSORREL_VERSION="$version" >/dev/null
 cmake --build "$work/cmake-build" >/dev/null
 LD_LIBRARY_PATH="$libdir" "$work/cmake-build/consumer"
 
 echo "== pkg-config"
 export PKG_CONFIG_PATH="$libdir/pkgconfig"
-test "$(pkg-config --modversion sorrel)" = "1.5.0"
+test "$(pkg-config --modversion sorrel)" = "$version"
 # shellcheck disable=SC2046
 c++ "$source_dir/consumer/main.cpp" -o "$work/consumer-pc" $(pkg-config --cflags --libs sorrel)
 LD_LIBRARY_PATH="$libdir" "$work/consumer-pc"

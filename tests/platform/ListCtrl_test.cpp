@@ -28,7 +28,7 @@ TEST(ListCtrl, ColumnOrderFollowsInsertAndDeleteAndRefusesNonPermutations) {
 }
 
 TEST(ListCtrl, MessagesCountWalkTheSelectionAndRedraw) {
-  CListCtrl list;
+  sorrel::test::RecordingList list;
   for (int i = 0; i < 5; ++i) list.SetItemData(list.InsertItem(i, ""), DWORD_PTR(100 + i));
   for (int i : {1, 3, 4}) list.SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
   list.SetItemState(4, 0, LVIS_SELECTED);
@@ -40,9 +40,8 @@ TEST(ListCtrl, MessagesCountWalkTheSelectionAndRedraw) {
     walked.push_back(list.GetItemData(i));
   EXPECT_EQ(walked, (std::vector<DWORD_PTR>{101, 103}));
   EXPECT_EQ(list.GetItemData(5), DWORD_PTR(0));
-  list.SendMessage(LVM_REDRAWITEMS, 0, 4);
-  EXPECT_EQ(list.GetRedrawCount(), 1);
-  EXPECT_EQ(list.GetLastRedrawLast(), 4);
+  EXPECT_EQ(list.SendMessage(LVM_REDRAWITEMS, 0, 4), TRUE);
+  EXPECT_EQ(list.redraws, (std::vector<std::pair<int, int>>{{0, 4}}));
 }
 
 TEST(ListCtrl, SortKeepsEqualItemsInOrder) {

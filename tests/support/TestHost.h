@@ -5,12 +5,23 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sorrel/ListCtrl.h"
 #include "sorrel/Registry.h"
 
 namespace sorrel::test {
+
+// A host's list that records the redraws the library asks of it.
+class RecordingList : public CMarlowList {
+ public:
+  BOOL RedrawItems(int nFirst, int nLast) override {
+    redraws.push_back({nFirst, nLast});
+    return CMarlowList::RedrawItems(nFirst, nLast);
+  }
+  std::vector<std::pair<int, int>> redraws;  // first and last item of each
+};
 
 class TestHost {
  public:
@@ -19,7 +30,7 @@ class TestHost {
   TestHost(const TestHost&) = delete;
   TestHost& operator=(const TestHost&) = delete;
   const std::string& ConfigHome() const { return m_configHome; }
-  CMarlowList list;
+  RecordingList list;
 
  private:
   std::string m_configHome;

@@ -27,7 +27,7 @@ std::vector<Number> Numbers(const CEntry& entry) {
   if (const CExtendedItems* items = entry.GetExtendedItems()) {
     for (UINT id : kNumberItems) {
       CString caption;
-      caption.LoadString(id - 4);  // the item captions are strings 1 to 23 for ids 5 to 27
+      caption.LoadString(sorrel::ItemCaptionID(id));
       CString value;
       items->GetValueByID(id, value);
       numbers.push_back({ToUtf8(caption), value});

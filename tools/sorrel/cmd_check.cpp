@@ -112,7 +112,7 @@ Verdict Judge(const tool::Slot& slot, bool withSyncId) {
   if (expected != written) {
     v.damaged = true;
     if (!entry.GetExtendedItems() && slot.raw.find(",\"", slot.raw.find("\",\"") + 3) != std::string::npos &&
-        entry.GetLocation() != 1 && entry.GetLocation() != 2 && entry.GetLocation() != 12)
+        !sorrel::LocationHoldsExtendedItems(entry.GetLocation()))
       v.notes.push_back("damage: location " + std::to_string(entry.GetLocation()) +
                         " keeps no extended items, so the line's items are dropped");
     std::string reason = StructuralReason(slot.raw);

@@ -133,7 +133,7 @@ std::string Caption(UINT id) {
   else if (id == ITEM_NUMBER)
     caption.LoadString(IDS_COLUMN_NUMBER);
   else
-    caption.LoadString(id <= ITEM_URL ? id - 4 : id - 5);
+    caption.LoadString(sorrel::ItemCaptionID(id));
   return ToUtf8(caption);
 }
 

@@ -13,7 +13,9 @@ int main() {
   entry->FillFromText(line, 1, 1, 0, &groups);
   CString out;
   entry->GetAsText(out, 1, 0);
-  bool ok = std::strcmp(out, line) == 0 && std::strcmp(entry->GetRuntimeClass()->m_lpszClassName, "CEntry") == 0;
+  // The installed header and the library's version block tell the same version.
+  bool ok = std::strcmp(out, line) == 0 && std::strcmp(entry->GetRuntimeClass()->m_lpszClassName, "CEntry") == 0 &&
+            std::strcmp(SorrelQueryVersionValue("ProductVersion"), SORREL_FILE_VERSION) == 0;
   std::printf("%s", static_cast<const char*>(out));
   delete object;
   return ok ? 0 : 1;
