@@ -354,13 +354,7 @@ void CEntry::DecodeVCardValue(CString& value, int nMode) {
         }
         // "=" with fewer than two characters after it ends the value; it and
         // what follows are dropped.
-#ifdef SORREL_PLANTED_FAULT
-        // Only in the build of fuzz/prove-net-catches.sh: an "=" at the very end
-        // reads past the value, a fault the fuzz job must find.
-        if (in >= n) break;
-#else
         if (in + 2 >= n) break;
-#endif
         text[out++] = HexPair(text[in + 1], text[in + 2]);
         in += 3;
       }
