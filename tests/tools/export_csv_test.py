@@ -21,7 +21,6 @@ RFC4180_ROWS = [
     ["Škoda", "", "777", "", "", 'ACME "Best" s.r.o., Brno', "", ""],
 ]
 
-
 class ExportCsv(toolcase.ToolCase):
     def setUp(self):
         super().setUp()
@@ -45,16 +44,6 @@ class ExportCsv(toolcase.ToolCase):
         self.assertTrue(stdout.startswith("\ufeff"))
         self.assertEqual(list(csv.reader(io.StringIO(stdout[1:], newline=""), delimiter=";")), RFC4180_ROWS)
         self.assertIn('"Eva; Malá"', stdout)
-
-    def test_bad_arguments_name_the_problem(self):
-        for extra, message in ((["--csv", "--bom"], "--bom and --delimiter belong to --csv=rfc4180"),
-                               (["--csv=excel"], "unknown CSV form 'excel'"),
-                               (["--csv", "--columns", "mobile,group"], '"group" is not an exported item'),
-                               (["--csv=rfc4180", "--delimiter", '"'], "--delimiter takes one character"),
-                               (["--csv=rfc4180", "--delimiter"], "--delimiter needs a character")):
-            with self.subTest(extra=extra):
-                self.assertIn(message, self.run_tool("export", self.book, *extra, expect=2)[1])
-        self.assertIn("missing.txt", self.run_tool("export", self.path("missing.txt"), "--csv", expect=2)[1])
 
 
 if __name__ == "__main__":

@@ -7,7 +7,6 @@ import toolcase
 BOOK = os.path.join(toolcase.HERE, "export", "book.txt")
 WARNING = "warning: vCard 1.0 writes the group as an unlabelled Windows-1250 category"
 
-
 class ExportVCard(toolcase.ToolCase):
     def export(self, book, *args):
         _, stderr = self.run_tool("export", book, *args, "-o", self.path("out.vcf"))
@@ -40,17 +39,6 @@ class ExportVCard(toolcase.ToolCase):
         cards, stderr = self.export(ascii_only, "--vcard10")
         self.assertEqual(stderr, "")
         self.assertIn(b"CATEGORIES:Rodina\r\n", cards)
-
-    def test_errors(self):
-        for args, message in (([BOOK], "which format?"),
-                              ([BOOK, "--vcard21", "--vcard10"], "give one of --vcard21 and --vcard10"),
-                              ([BOOK, "--vcard21", "--csv"], "give one format"),
-                              ([BOOK, "--vcard10", "--charset", "utf7"], "--charset belongs to --vcard21"),
-                              ([BOOK, "--vcard21", "--charset", "latin2"], '--charset takes utf8 or utf7, not "latin2"'),
-                              ([BOOK, BOOK, "--vcard21"], "one phone book only"),
-                              (["--vcard21"], "no phone book given"),
-                              ([self.path("none.txt"), "--vcard21"], "none.txt")):
-            self.assertIn(message, self.run_tool("export", *args, expect=2)[1], args)
 
 
 if __name__ == "__main__":

@@ -22,7 +22,6 @@ SMALL_BYTES = "".join(l + "\n" for l in SMALL).encode("cp1250")
 def changed_lines(stdout):
     return sorted({int(m) for m in re.findall(r"^[^\n]*?:(\d+): ", stdout, re.M)})
 
-
 class Renumber(toolcase.ToolCase):
     def sample(self):
         return shutil.copyfile(SAMPLE, self.path("book.txt"))
@@ -67,22 +66,10 @@ class Renumber(toolcase.ToolCase):
             SMALL[0], '1,1,"Jan","602123456",6,"72111222",30,"0603999888"', *SMALL[2:4],
             '2,4,"Petr""Malý","2123456",9,"0602@example.cz"', "EMPTY", ""])
 
-    def test_bad_rules_leave_the_book_alone(self):
-        book = self.write_book("small.txt", SMALL)
-        rules = self.write("rules.txt", b"# Prague\n+4202,+42022,02,2\n\n+4205,+42054\n")
-        for extra, message in ((["--rules", rules], "rules.txt:4: a rule is four comma-separated prefixes"),
-                               (["--rule", "1,2,3,4,5"], "has 5"),
-                               (["--rules", self.path("none.txt")], "none.txt")):
-            with self.subTest(extra=extra):
-                self.assertIn(message, self.run_tool("renumber", book, *extra, expect=2)[1])
-        self.assertEqual(self.read(book), SMALL_BYTES)
-        self.assertIn("give a file", self.run_tool("renumber", "-", expect=2)[1])
-
     def test_a_rule_without_an_old_prefix_is_noted(self):
         _, stderr = self.run_tool("renumber", self.write_book("small.txt", SMALL), "--dry-run",
                                   "--rule", ",,02,2", "--rule", "+4202,+42022,02,2")
         self.assertIn("rule 1 has no old international prefix", stderr)
-
 
 class Prefix(toolcase.ToolCase):
     def test_rewrites_every_number_item_in_every_location(self):

@@ -17,7 +17,6 @@ BOOK = [
 
 LISTCTRL = "HKCU\\Software\\Tovik\\Marlow\\ListCtrl"
 
-
 class Show(toolcase.ToolCase):
     def setUp(self):
         super().setUp()
@@ -80,21 +79,6 @@ class Show(toolcase.ToolCase):
         table = self.show("--columns", "9", "--width", "30")
         self.assertLessEqual(max(len(line) for line in table.splitlines()), 30, table)
         self.assertIn("…", table)
-
-    def test_errors(self):
-        for args, message in (([self.path("none.txt")], "none.txt"),
-                              ([], "needs BOOK"),
-                              ([self.book, self.book], "one BOOK only"),
-                              ([self.book, "--columns", "3"], "column 3 is a base column"),
-                              ([self.book, "--columns", "12,x"], "'x' is not a column id"),
-                              ([self.book, "--columns", "12,,6"], "'' is not a column id"),
-                              ([self.book, "--columns", "6,6"], "column 6 is given twice"),
-                              ([self.book, "--sort", "12"], "add it with --columns"),
-                              ([self.book, "--width", "0"], "--width needs"),
-                              ([self.book, "--wide"], "unknown option '--wide'")):
-            with self.subTest(args=args):
-                _, stderr = self.run_tool("show", *args, expect=2)
-                self.assertTrue(stderr.startswith("sorrel show: ") and message in stderr, stderr)
 
 
 if __name__ == "__main__":

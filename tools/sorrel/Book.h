@@ -66,16 +66,45 @@ class SlotLines {
   size_t count_ = 0;
 };
 
-// The whole file in one buffer of its size; "-" is not standard input here.
+// Each line of a text: the bytes up to a LF or the end of the text, without the
+// LF and the CRs before it. f(line) returns false to stop. The one way the tool
+// cuts a file into lines.
+struct Line {
+  std::string_view content;
+  int number;    // 1-based
+  size_t start;  // where the line starts in the text; content ends before its CRs and LF
+};
+template <class F>
+void ForEachLine(std::string_view text, F&& f) {
+  size_t pos = 0;
+  int number = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    size_t contentEnd = end;
+    while (contentEnd > pos && text[contentEnd - 1] == '\r') --contentEnd;
+    if (!f(Line{text.substr(pos, contentEnd - pos), ++number, pos})) return;
+    pos = end + 1;
+  }
+}
+
+// The whole file in one buffer; "-" is standard input. A named file must be a
+// regular file: a folder, a device or a pipe given by name is refused.
 bool ReadFile(const std::string& path, std::string& data, std::string& error);
-// Writes the pieces one after the other to path through a temporary file in the
-// same folder, then renames it over path; "-" writes to standard output.
+// Writes the pieces one after the other to path so that path holds either its
+// old bytes or all the new ones, whatever happens meanwhile: a temporary file
+// made beside the file (never a fixed name such as path.tmp), with the file's
+// permission bits, flushed to the disk and renamed over it. A symbolic link is
+// followed: the file it names is replaced, the link stays. Anything but a
+// regular file at path is refused. "-" writes to standard output.
 bool WriteFileAtomically(const std::string& path, const std::vector<std::string_view>& pieces, std::string& error);
 bool WriteFileAtomically(const std::string& path, const std::string& data, std::string& error);
 
-// 8-bit text of the ANSI code page to UTF-8 for the terminal, and back.
+// 8-bit text of the ANSI code page to UTF-8 for the terminal.
 std::string ToUtf8(const CString& text);
 std::string ToUtf8(const std::string& text);
-CString FromUtf8(const std::string& text);
+// UTF-8 (from the command line) into the ANSI code page. False, naming the
+// characters the code page cannot hold, for text it cannot take whole.
+bool FromUtf8(const std::string& text, CString& ansi, std::string& error);
 
 }  // namespace tool

@@ -1,36 +1,115 @@
 #include "Command.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tool {
 
 namespace {
-std::vector<Command>& Registry() {
-  static std::vector<Command> commands;
+
+std::vector<const CommandSpec*>& Registry() {
+  static std::vector<const CommandSpec*> commands;
   return commands;
 }
+
+const OptionSpec* Find(const CommandSpec& spec, std::string_view name) {
+  for (const OptionSpec& o : spec.options)
+    if (name == o.name) return &o;
+  return nullptr;
+}
+
 }  // namespace
 
-CommandRegistrar::CommandRegistrar(const Command& command) { Registry().push_back(command); }
+CommandRegistrar::CommandRegistrar(const CommandSpec& command) { Registry().push_back(&command); }
 
-const std::vector<Command>& Commands() { return Registry(); }
+const std::vector<const CommandSpec*>& Commands() { return Registry(); }
 
 int Fail(const char* command, const std::string& message) {
   std::fprintf(stderr, "sorrel %s: %s\n", command, message.c_str());
   return kFailure;
 }
 
-int TakeBookPath(const char* command, const std::string& arg, std::string& path) {
-  if (!arg.empty() && arg[0] == '-' && arg != "-") return Fail(command, "unknown option '" + arg + "' (see --help)");
-  if (!path.empty()) return Fail(command, "one phone book at a time (see --help)");
-  path = arg;
+int Usage(const char* command, const std::string& message) { return Fail(command, message + " (see --help)"); }
+
+bool Args::Has(std::string_view option) const {
+  return std::any_of(given_.begin(), given_.end(), [&](const auto& g) { return g.first == option; });
+}
+
+std::string Args::Value(std::string_view option, std::string fallback) const {
+  for (auto it = given_.rbegin(); it != given_.rend(); ++it)
+    if (it->first == option) return it->second;
+  return fallback;
+}
+
+std::vector<std::string> Args::Values(std::string_view option) const {
+  std::vector<std::string> values;
+  for (const auto& g : given_)
+    if (g.first == option) values.push_back(g.second);
+  return values;
+}
+
+int Parse(const CommandSpec& spec, const std::vector<std::string>& argv, Args& args, bool& help) {
+  args = Args();
+  args.spec_ = &spec;
+  help = false;
+  bool options = true;
+  for (size_t i = 0; i < argv.size(); ++i) {
+    const std::string& a = argv[i];
+    if (options && a == "--") {
+      options = false;
+      continue;
+    }
+    // "-" names standard input or output, and "-1" is a number: both are operands.
+    if (!options || a == "-" || a.empty() || a[0] != '-' || (a[1] >= '0' && a[1] <= '9')) {
+      if (args.operands_.size() == spec.maxOperands)
+        return Usage(spec.name, "'" + a + "' is one operand too many: " + spec.name + " takes " + spec.operands);
+      args.operands_.push_back(a);
+      continue;
+    }
+    if (a == "-h" || a == "--help") {
+      help = true;
+      return kOk;
+    }
+    const size_t eq = a.rfind("--", 0) == 0 ? a.find('=') : std::string::npos;
+    const std::string name = a.substr(0, eq);
+    const OptionSpec* o = Find(spec, name);
+    if (!o) return Usage(spec.name, "unknown option '" + name + "'");
+    if (!o->value) {
+      if (eq != std::string::npos) return Usage(spec.name, name + " takes no value");
+      args.given_.emplace_back(name, std::string());
+    } else if (eq != std::string::npos) {
+      args.given_.emplace_back(name, a.substr(eq + 1));
+    } else if (o->attached) {
+      args.given_.emplace_back(name, std::string());
+    } else {
+      if (i + 1 == argv.size()) return Usage(spec.name, name + " needs a value: " + name + " " + o->value);
+      args.given_.emplace_back(name, argv[++i]);
+    }
+  }
+  if (args.operands_.size() < spec.minOperands) return Usage(spec.name, std::string("needs ") + spec.operands);
   return kOk;
 }
 
-bool WantsHelp(const std::vector<std::string>& args) {
-  for (const std::string& a : args)
-    if (a == "-h" || a == "--help") return true;
-  return false;
+std::string HelpText(const CommandSpec& spec) {
+  std::string text = std::string("usage: sorrel ") + spec.name + (spec.options.empty() ? "" : " [options]") +
+                     (*spec.operands ? " " : "") + spec.operands + "\n\n" + spec.description;
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (const OptionSpec& o : spec.options)
+    rows.emplace_back(std::string(o.name) + (o.value ? (o.attached ? "[=" : " ") + std::string(o.value) + (o.attached ? "]" : "") : ""),
+                      o.help);
+  rows.emplace_back("--", "ends the options: what follows is an operand");
+  rows.emplace_back("-h, --help", "this text");
+  size_t width = 0;
+  for (const auto& r : rows) width = std::max(width, r.first.size());
+  text += "\noptions:\n";
+  for (const auto& [left, help] : rows) {
+    std::string pad(width + 4, ' ');
+    text += "  " + left + std::string(width + 2 - left.size(), ' ');
+    for (char c : help) text += c == '\n' ? "\n" + pad : std::string(1, c);
+    text += "\n";
+  }
+  if (*spec.epilogue) text += std::string("\n") + spec.epilogue;
+  return text;
 }
 
 }  // namespace tool

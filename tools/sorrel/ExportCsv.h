@@ -1,17 +1,14 @@
 // The CSV branch of `sorrel export`.
 #pragma once
 
-#include <string>
-#include <vector>
+#include "Command.h"
 
 namespace tool {
 
-// True when the export arguments ask for CSV (--csv or --csv=rfc4180).
-bool WantsCsv(const std::vector<std::string>& args);
 // Runs `sorrel export BOOK --csv ...` with the export command's arguments.
-int RunCsvExport(const std::vector<std::string>& args);
+int RunCsvExport(const Args& args);
 
-// The usage lines of the CSV branch, for the export command's --help.
-extern const char kCsvExportUsage[];
+// The paragraphs of the CSV branch, for the export command's --help.
+extern const char kCsvExportHelp[];
 
 }  // namespace tool

@@ -45,28 +45,6 @@ std::string DisplayName(const CEntry& entry) {
   return name;
 }
 
-// Where each line of the text starts, and where its content ends (before any
-// carriage returns and the line feed), so that a line can be replaced with its
-// own line end kept.
-struct LineSpan {
-  size_t start;
-  size_t contentEnd;
-};
-
-std::vector<LineSpan> Lines(const std::string& text) {
-  std::vector<LineSpan> lines;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    size_t contentEnd = end;
-    while (contentEnd > pos && text[contentEnd - 1] == '\r') --contentEnd;
-    lines.push_back({pos, contentEnd});
-    pos = end + 1;
-  }
-  return lines;
-}
-
 }  // namespace
 
 int RewriteNumbers(const char* command, const std::string& path, const RewriteOptions& options,
@@ -107,15 +85,19 @@ int RewriteNumbers(const char* command, const std::string& path, const RewriteOp
               options.dryRun && !replaced.empty() ? " (dry run: nothing written)" : "");
   if (replaced.empty() || options.dryRun) return kOk;
 
-  const std::vector<LineSpan> lines = Lines(original);
+  std::vector<Line> lines;
+  ForEachLine(original, [&](const Line& line) {
+    lines.push_back(line);
+    return true;
+  });
   std::string text;
   text.reserve(original.size() + 64 * replaced.size());
   size_t copied = 0;
   for (const auto& [lineNumber, content] : replaced) {
-    const LineSpan& span = lines[size_t(lineNumber - 1)];
-    text.append(original, copied, span.start - copied);
+    const Line& line = lines[size_t(lineNumber - 1)];
+    text.append(original, copied, line.start - copied);
     text += content;
-    copied = span.contentEnd;
+    copied = line.start + line.content.size();
   }
   text.append(original, copied, std::string::npos);
 

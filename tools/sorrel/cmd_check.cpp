@@ -9,9 +9,7 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: sorrel check [--no-sync-id] [--strict] [--quiet] BOOK\n"
-    "\n"
+const char kDescription[] =
     "Reads every line of the phone book into an entry as the host does, writes the\n"
     "entry back in the phone text form and reports each line that does not come\n"
     "back byte for byte. Losses that the phone text form is known to have are told\n"
@@ -20,13 +18,7 @@ const char kUsage[] =
     "  - a birthday at or below the no-date value is not written;\n"
     "  - with --no-sync-id (as a host that writes without it), the synchronisation\n"
     "    identifier is not written.\n"
-    "\n"
-    "  --no-sync-id  write back without the synchronisation identifier\n"
-    "  --strict      count known losses as findings too\n"
-    "  --quiet       print only the summary\n"
-    "\n"
-    "Exit status: 0 every line came back (or only known losses), 1 damage found,\n"
-    "2 usage or I/O error.\n";
+    "BOOK - reads standard input.\n";
 
 // Removes the first ,<id>,"..." item of a phone text line, if any.
 bool RemoveItem(std::string& line, int id) {
@@ -122,16 +114,9 @@ Verdict Judge(const tool::Slot& slot, bool withSyncId) {
   return v;
 }
 
-int Run(const std::vector<std::string>& args) {
-  bool withSyncId = true, strict = false, quiet = false;
-  std::string path;
-  for (const std::string& a : args) {
-    if (a == "--no-sync-id") withSyncId = false;
-    else if (a == "--strict") strict = true;
-    else if (a == "--quiet") quiet = true;
-    else if (int rc = tool::TakeBookPath("check", a, path)) return rc;
-  }
-  if (path.empty()) return tool::Fail("check", "no phone book given (see --help)");
+int Run(const tool::Args& args) {
+  const bool withSyncId = !args.Has("--no-sync-id"), strict = args.Has("--strict"), quiet = args.Has("--quiet");
+  const std::string path = args.Operands()[0];
 
   tool::PhoneBook book;
   std::string error;
@@ -161,6 +146,14 @@ int Run(const std::vector<std::string>& args) {
   return damaged > 0 || (strict && known > 0) ? tool::kFindings : tool::kOk;
 }
 
+const tool::CommandSpec kSpec{
+    "check", "read every line and write it back; report what does not survive", "BOOK", 1, 1, kDescription,
+    {{"--no-sync-id", nullptr, "write back without the synchronisation identifier"},
+     {"--strict", nullptr, "count known losses as findings too"},
+     {"--quiet", nullptr, "print only the summary"}},
+    "Exit status: 0 every line came back (or only known losses), 1 damage found,\n2 usage or I/O error.\n",
+    &Run};
+
 }  // namespace
 
-SORREL_COMMAND("check", "read every line and write it back; report what does not survive", kUsage, &Run);
+SORREL_COMMAND(kSpec);

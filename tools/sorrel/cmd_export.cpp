@@ -11,66 +11,22 @@
 
 namespace {
 
-const char kVCardUsage[] =
-    "usage: sorrel export BOOK --vcard21 [--charset utf8|utf7] [-o FILE]\n"
-    "       sorrel export BOOK --vcard10 [-o FILE]\n"
-    "\n"
-    "Writes every entry of the phone book (empty slots left out) as one vCard file,\n"
-    "each card exactly as the library writes it, lines ended by CR LF.\n"
+const char kVCardHelp[] =
+    "Writes every entry of the phone book (empty slots left out) as one vCard file\n"
+    "or as CSV. BOOK - reads standard input.\n"
     "\n"
     "--vcard21 writes vCard 2.1 with job title, other number, second e-mail and fax,\n"
-    "birthday and the group (X-ESI-CATEGORIES). Texts with accented letters are\n"
-    "labelled: --charset utf8 (the default) writes them as UTF-8 quoted-printable,\n"
-    "which every common reader decodes; --charset utf7 writes UTF-7, closing every\n"
-    "base64 run with '-' because some readers end a run only there.\n"
+    "birthday and the group (X-ESI-CATEGORIES), each card exactly as the library\n"
+    "writes it, lines ended by CR LF. Texts with accented letters are labelled:\n"
+    "--charset utf8 (the default) writes them as UTF-8 quoted-printable, which every\n"
+    "common reader decodes; --charset utf7 writes UTF-7, closing every base64 run\n"
+    "with '-' because some readers end a run only there.\n"
     "\n"
     "--vcard10 writes vCard 1.0: name, address, company, four numbers, e-mail, web\n"
     "address and the group as CATEGORIES. Version 1.0 writes the group name\n"
     "unlabelled in Windows-1250: readers that expect UTF-8 garble accented group\n"
     "names, so the export warns once, naming those groups.\n"
-    "\n"
-    "  -o FILE    write to FILE (default: standard output)\n"
-    "\n"
-    "Exit status: 0 written, 2 usage or I/O error.\n";
-
-struct VCardOptions {
-  std::string book;
-  std::string out = "-";
-  bool v10 = false;
-  UINT codePage = CP_UTF8;
-};
-
-int ParseVCardArgs(const std::vector<std::string>& args, VCardOptions& o) {
-  bool formatGiven = false, charsetGiven = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--vcard21" || a == "--vcard10") {
-      if (formatGiven) return tool::Fail("export", "give one of --vcard21 and --vcard10");
-      formatGiven = true;
-      o.v10 = a == "--vcard10";
-    } else if (a == "--charset" || a == "-o") {
-      if (i + 1 == args.size()) return tool::Fail("export", a + " needs a value");
-      const std::string& value = args[++i];
-      if (a == "-o") {
-        o.out = value;
-      } else if (value == "utf8" || value == "utf7") {
-        o.codePage = value == "utf8" ? CP_UTF8 : CP_UTF7;
-        charsetGiven = true;
-      } else {
-        return tool::Fail("export", "--charset takes utf8 or utf7, not \"" + value + "\"");
-      }
-    } else if (a.size() > 1 && a[0] == '-') {
-      return tool::Fail("export", "unknown option " + a + "\n\n" + kVCardUsage);
-    } else if (o.book.empty()) {
-      o.book = a;
-    } else {
-      return tool::Fail("export", "one phone book only, not also \"" + a + "\"");
-    }
-  }
-  if (o.book.empty()) return tool::Fail("export", std::string("no phone book given\n\n") + kVCardUsage);
-  if (o.v10 && charsetGiven) return tool::Fail("export", "--charset belongs to --vcard21: version 1.0 writes UTF-8");
-  return tool::kOk;
-}
+    "\n";
 
 bool HasAccents(const CString& text) {
   for (unsigned char c : text.str())
@@ -92,9 +48,21 @@ std::vector<std::string> AccentedGroups(const tool::PhoneBook& book) {
   return names;
 }
 
-int RunVCard(const std::vector<std::string>& args) {
-  VCardOptions o;
-  if (int rc = ParseVCardArgs(args, o); rc != tool::kOk) return rc;
+int RunVCard(const tool::Args& args) {
+  struct {
+    std::string book, out;
+    bool v10;
+    UINT codePage = CP_UTF8;
+  } o{args.Operands()[0], args.Value("-o", "-"), args.Has("--vcard10")};
+  for (const char* csvOnly : {"--columns", "--bom", "--delimiter"})
+    if (args.Has(csvOnly)) return tool::Usage("export", std::string(csvOnly) + " belongs to --csv");
+  if (args.Has("--charset")) {
+    const std::string value = args.Value("--charset");
+    if (value != "utf8" && value != "utf7")
+      return tool::Fail("export", "--charset takes utf8 or utf7, not \"" + value + "\"");
+    if (o.v10) return tool::Fail("export", "--charset belongs to --vcard21: version 1.0 writes UTF-8");
+    o.codePage = value == "utf8" ? CP_UTF8 : CP_UTF7;
+  }
   tool::PhoneBook book;
   std::string error;
   if (!book.Load(o.book, error)) return tool::Fail("export", error);
@@ -125,36 +93,33 @@ int RunVCard(const std::vector<std::string>& args) {
   return tool::kOk;
 }
 
-bool WantsVCard(const std::vector<std::string>& args) {
-  for (const std::string& a : args)
-    if (a == "--vcard21" || a == "--vcard10") return true;
-  return false;
+int Run(const tool::Args& args) {
+  int formats = 0;
+  for (const char* format : {"--vcard21", "--vcard10", "--csv"}) formats += args.Has(format);
+  if (formats > 1) return tool::Usage("export", "give one format: --vcard21, --vcard10 or --csv");
+  if (formats == 0) return tool::Usage("export", "which format? give --vcard21, --vcard10 or --csv");
+  return args.Has("--csv") ? tool::RunCsvExport(args) : RunVCard(args);
 }
 
-// The formats of the export: the one whose test matches the arguments runs.
-struct Format {
-  bool (*wanted)(const std::vector<std::string>& args);
-  int (*run)(const std::vector<std::string>& args);
-};
+const std::string kHelp = std::string(kVCardHelp) + tool::kCsvExportHelp;
 
-const Format kFormats[] = {
-    {&WantsVCard, &RunVCard},
-    {&tool::WantsCsv, &tool::RunCsvExport},
-};
-
-const std::string kUsage = std::string(kVCardUsage) + "\n" + tool::kCsvExportUsage;
-
-int Run(const std::vector<std::string>& args) {
-  const Format* chosen = nullptr;
-  for (const Format& f : kFormats) {
-    if (!f.wanted(args)) continue;
-    if (chosen) return tool::Fail("export", "give one format: --vcard21, --vcard10 or --csv");
-    chosen = &f;
-  }
-  if (!chosen) return tool::Fail("export", "which format? give --vcard21, --vcard10 or --csv\n\n" + kUsage);
-  return chosen->run(args);
-}
+const tool::CommandSpec kSpec{
+    "export", "write a phone book as vCard or CSV", "BOOK", 1, 1, kHelp.c_str(),
+    {{"--vcard21", nullptr, "vCard 2.1"},
+     {"--vcard10", nullptr, "vCard 1.0"},
+     {"--charset", "utf8|utf7", "the character set of accented texts in vCard 2.1 (default utf8)"},
+     {"--csv", "rfc4180", "the library's CSV lines; =rfc4180: a file for spreadsheets", true},
+     {"--columns", "LIST",
+      "CSV: the item columns, comma-separated ids or names: office\n"
+      "mobile home fax email address note company title other\n"
+      "pager email2 city state zip country info1 info2 info3\n"
+      "info4 url note2 fax2 birthday, or \"all\"; default: the\n"
+      "items some entry of the book fills"},
+     {"--bom", nullptr, "start the file with the UTF-8 byte order mark (rfc4180)"},
+     {"--delimiter", "C", "the field delimiter, one character, e.g. ';' (rfc4180)"},
+     {"-o", "FILE", "write to FILE (default: standard output)"}},
+    "Exit status: 0 written, 2 usage or I/O error.\n", &Run};
 
 }  // namespace
 
-SORREL_COMMAND("export", "write a phone book as vCard or CSV", kUsage.c_str(), &Run);
+SORREL_COMMAND(kSpec);

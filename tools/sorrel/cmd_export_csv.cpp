@@ -14,10 +14,7 @@
 
 namespace tool {
 
-const char kCsvExportUsage[] =
-    "usage: sorrel export BOOK --csv [--columns LIST] [-o OUT]\n"
-    "       sorrel export BOOK --csv=rfc4180 [--columns LIST] [--bom] [--delimiter C] [-o OUT]\n"
-    "\n"
+const char kCsvExportHelp[] =
     "--csv writes each entry as the library's CSV line, byte for byte: name,\n"
     "surname (entries that keep name and surname apart), number, then the items of\n"
     "the chosen columns in id order, the birthday as a day number; no header, no\n"
@@ -27,18 +24,7 @@ const char kCsvExportUsage[] =
     "--csv=rfc4180 writes the same fields for a spreadsheet: a header line with\n"
     "the column captions, every line with the same fields (a surname column when\n"
     "any entry keeps a surname apart), values quoted as RFC 4180 says, UTF-8, the\n"
-    "birthday as YYYY-MM-DD.\n"
-    "\n"
-    "  --columns LIST  the item columns, comma-separated ids or names: office\n"
-    "                  mobile home fax email address note company title other\n"
-    "                  pager email2 city state zip country info1 info2 info3\n"
-    "                  info4 url note2 fax2 birthday, or \"all\"; default: the\n"
-    "                  items some entry of the book fills\n"
-    "  --bom           start the file with the UTF-8 byte order mark (rfc4180)\n"
-    "  --delimiter C   the field delimiter, one character, e.g. ';' (rfc4180)\n"
-    "  -o OUT          write to OUT (default: standard output)\n"
-    "\n"
-    "Empty slots are not exported.\n";
+    "birthday as YYYY-MM-DD.\n";
 
 namespace {
 
@@ -174,46 +160,15 @@ std::string Rfc4180(const std::vector<const CEntry*>& entries, const std::vector
 
 }  // namespace
 
-bool WantsCsv(const std::vector<std::string>& args) {
-  for (const std::string& a : args)
-    if (a == "--csv" || a.rfind("--csv=", 0) == 0) return true;
-  return false;
-}
-
-int RunCsvExport(const std::vector<std::string>& args) {
-  std::string path, out = "-", columnList, delimiterText;
-  bool rfc4180 = false, bom = false, haveDelimiter = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string& into) {
-      if (i + 1 >= args.size()) return false;
-      into = args[++i];
-      return true;
-    };
-    if (a == "--csv") {
-      rfc4180 = false;
-    } else if (a == "--csv=rfc4180") {
-      rfc4180 = true;
-    } else if (a.rfind("--csv=", 0) == 0) {
-      return Fail("export", "unknown CSV form '" + a.substr(6) + "': --csv or --csv=rfc4180 (see --help)");
-    } else if (a == "--columns") {
-      if (!value(columnList)) return Fail("export", "--columns needs a list (see --help)");
-    } else if (a == "--bom") {
-      bom = true;
-    } else if (a == "--delimiter") {
-      if (!value(delimiterText)) return Fail("export", "--delimiter needs a character (see --help)");
-      haveDelimiter = true;
-    } else if (a == "-o") {
-      if (!value(out)) return Fail("export", "-o needs a file (see --help)");
-    } else if (!a.empty() && a[0] == '-' && a != "-") {
-      return Fail("export", "unknown option '" + a + "' for CSV (see --help)");
-    } else if (path.empty()) {
-      path = a;
-    } else {
-      return Fail("export", "one phone book at a time (see --help)");
-    }
-  }
-  if (path.empty()) return Fail("export", "no phone book given (see --help)");
+int RunCsvExport(const Args& args) {
+  const std::string path = args.Operands()[0], out = args.Value("-o", "-"), columnList = args.Value("--columns"),
+                    form = args.Value("--csv");
+  std::string delimiterText = args.Value("--delimiter");
+  const bool bom = args.Has("--bom"), haveDelimiter = args.Has("--delimiter");
+  if (!form.empty() && form != "rfc4180")
+    return Usage("export", "unknown CSV form '" + form + "': --csv or --csv=rfc4180");
+  const bool rfc4180 = form == "rfc4180";
+  if (args.Has("--charset")) return Usage("export", "--charset belongs to --vcard21");
   if (!rfc4180 && (bom || haveDelimiter))
     return Fail("export", "--bom and --delimiter belong to --csv=rfc4180; the library's lines have neither");
   char delimiter = ',';

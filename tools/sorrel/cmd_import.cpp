@@ -13,9 +13,7 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: sorrel import FILE.vcf... [-o BOOK] [--rejects FILE] [--charset NAME]\n"
-    "\n"
+const char kDescription[] =
     "Reads the cards of the vCard files, in order, into a new phone book: memory\n"
     "location 2 (the phone's own memory; the SIM card would be 1), positions 1, 2,\n"
     "... in the order of the cards, with extended items, name and surname kept\n"
@@ -36,16 +34,7 @@ const char kUsage[] =
     "\n"
     "A card that cannot be imported is reported with its file, the line where it\n"
     "begins, its number in the file and the reason; with --rejects it is written to\n"
-    "FILE exactly as it stood.\n"
-    "\n"
-    "  -o BOOK         write the phone book to BOOK, replacing it (default: standard\n"
-    "                  output); when no card is imported, BOOK is left as it was\n"
-    "  --rejects FILE  write the cards that were not imported, unchanged, to FILE\n"
-    "  --charset NAME  the character set of 8-bit values that name none and are not\n"
-    "                  UTF-8 (default: WINDOWS-1250)\n"
-    "\n"
-    "Exit status: 0 every card imported, 1 some card not imported or a file without\n"
-    "cards, 2 usage or I/O error (nothing is written then).\n";
+    "FILE exactly as it stood.\n";
 
 constexpr UINT kLocation = 2;  // the phone's own memory
 constexpr UINT kGroupNameLength = 40;
@@ -57,29 +46,6 @@ struct Input {
   size_t nCards = 0;
 };
 
-struct Options {
-  std::vector<std::string> files;
-  std::string book = "-";
-  std::string rejects;
-  std::string charset = "WINDOWS-1250";
-};
-
-int ParseArgs(const std::vector<std::string>& args, Options& o) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "-o" || a == "--rejects" || a == "--charset") {
-      if (i + 1 == args.size()) return tool::Fail("import", a + " needs a value\n\n" + kUsage);
-      std::string& target = a == "-o" ? o.book : a == "--rejects" ? o.rejects : o.charset;
-      target = args[++i];
-    } else if (a.size() > 1 && a[0] == '-') {
-      return tool::Fail("import", "unknown option " + a + "\n\n" + kUsage);
-    } else {
-      o.files.push_back(a);
-    }
-  }
-  if (o.files.empty()) return tool::Fail("import", std::string("no vCard file given\n\n") + kUsage);
-  return tool::kOk;
-}
 
 // One line on stderr that the next message or the end overwrites.
 class Progress {
@@ -102,9 +68,11 @@ class Progress {
   bool cleared_ = false;
 };
 
-int Run(const std::vector<std::string>& args) {
-  Options o;
-  if (int rc = ParseArgs(args, o); rc != tool::kOk) return rc;
+int Run(const tool::Args& args) {
+  const struct {
+    std::vector<std::string> files;
+    std::string book, rejects, charset;
+  } o{args.Operands(), args.Value("-o", "-"), args.Value("--rejects"), args.Value("--charset", "WINDOWS-1250")};
   if (!sorrel::IsKnownCharset(o.charset)) return tool::Fail("import", "unknown character set \"" + o.charset + "\" for --charset");
 
   // Every file is read before anything is written: an unreadable one stops the
@@ -171,6 +139,13 @@ int Run(const std::vector<std::string>& args) {
   return nRejected || nEmptyFiles ? tool::kFindings : tool::kOk;
 }
 
+const tool::CommandSpec kSpec{
+    "import", "read vCard files into a new phone book", "FILE.vcf...", 1, tool::kAny, kDescription,
+    {{"-o", "BOOK", "write the phone book to BOOK, replacing it (default: standard\noutput); when no card is imported, BOOK is left as it was"}, {"--rejects", "FILE", "write the cards that were not imported, unchanged, to FILE"}, {"--charset", "NAME", "the character set of 8-bit values that name none and are not\nUTF-8 (default: WINDOWS-1250)"}},
+    "Exit status: 0 every card imported, 1 some card not imported or a file without\n"
+    "cards, 2 usage or I/O error (nothing is written then).\n",
+    &Run};
+
 }  // namespace
 
-SORREL_COMMAND("import", "read vCard files into a new phone book", kUsage, &Run);
+SORREL_COMMAND(kSpec);

@@ -1,5 +1,6 @@
 // sorrel reg: shows and mends the per-user settings (the registry the library and
 // its hosts keep under HKEY_CURRENT_USER).
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -11,8 +12,8 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: sorrel reg query PATH [NAME]\n"
+const char kDescription[] =
+    "       sorrel reg query PATH [NAME]\n"
     "       sorrel reg set PATH NAME (--dword N | --sz TEXT)\n"
     "       sorrel reg delete PATH [NAME]\n"
     "       sorrel reg export [PATH]\n"
@@ -36,8 +37,7 @@ const char kUsage[] =
     "hexadecimal and, in brackets, as a signed decimal. Export writes REG_SZ as\n"
     "\"text\", REG_DWORD as dword:, and every other value as hex(type): with its\n"
     "bytes as stored.\n"
-    "\n"
-    "Exit status: 0 done, 1 no such key or value, 2 usage or I/O error.\n";
+    "";
 
 const char kRoot[] = "HKEY_CURRENT_USER";
 
@@ -63,25 +63,9 @@ std::string Describe(LSTATUS status) {
 
 // UTF-8 from the command line into the ANSI code page, refusing what it cannot hold.
 bool ToAnsi(const std::string& text, std::string& ansi, std::string& error) {
-  ansi.clear();
-  if (text.empty()) return true;
-  int wideLength =
-      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), nullptr, 0);
-  if (wideLength <= 0) {
-    error = "\"" + text + "\" is not valid UTF-8";
-    return false;
-  }
-  std::u16string wide(size_t(wideLength), u'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), wide.data(), wideLength);
-  BOOL lossy = FALSE;
-  int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr,
-                                   &lossy);
-  ansi.assign(size_t(length), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, ansi.data(), length, nullptr, &lossy);
-  if (lossy || length <= 0) {
-    error = "\"" + text + "\" has characters that Windows-1250 cannot hold";
-    return false;
-  }
+  CString converted;
+  if (!tool::FromUtf8(text, converted, error)) return false;
+  ansi = converted.str();
   return true;
 }
 
@@ -271,7 +255,8 @@ int OpenFor(const KeyPath& path, REGSAM access, OpenKey& key) {
 }
 
 int Flush() {
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) return tool::Fail("reg", "cannot write the output");
+  if (std::fflush(stdout) != 0 || std::ferror(stdout))
+    return tool::Fail("reg", std::string("standard output: ") + std::strerror(errno));
   return tool::kOk;
 }
 
@@ -375,8 +360,16 @@ int Export(const KeyPath& path) {
   return Flush();
 }
 
-int Run(const std::vector<std::string>& args) {
-  if (args.empty()) return Usage("a subcommand is missing: query, set, delete or export");
+int Run(const tool::Args& parsed) {
+  // The subcommands read their words in place: SUB PATH NAME, then for set the
+  // kind of value and the value.
+  std::vector<std::string> args = parsed.Operands();
+  const bool dword = parsed.Has("--dword"), sz = parsed.Has("--sz");
+  if (dword && sz) return Usage("give one of --dword and --sz");
+  if (dword || sz) {
+    args.push_back(dword ? "--dword" : "--sz");
+    args.push_back(parsed.Value(dword ? "--dword" : "--sz"));
+  }
   const std::string& sub = args[0];
   size_t minArgs = sub == "export" ? 1 : sub == "set" ? 5 : 2;
   size_t maxArgs = sub == "set" ? 5 : sub == "export" ? 2 : 3;
@@ -393,6 +386,13 @@ int Run(const std::vector<std::string>& args) {
   return Export(path);
 }
 
+const tool::CommandSpec kSpec{
+    "reg", "show, change, delete or export the per-user settings", "query|set|delete|export [PATH] [NAME]", 1, 3,
+    kDescription,
+    {{"--dword", "N", "set: a REG_DWORD; N in decimal (may be negative) or 0x hexadecimal"},
+     {"--sz", "TEXT", "set: a REG_SZ; TEXT must fit Windows-1250"}},
+    "Exit status: 0 done, 1 no such key or value, 2 usage or I/O error.\n", &Run};
+
 }  // namespace
 
-SORREL_COMMAND("reg", "show, change, delete or export the per-user settings", kUsage, Run);
+SORREL_COMMAND(kSpec);

@@ -9,10 +9,7 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: sorrel renumber BOOK [--international] [--rule OLDINT,NEWINT,OLDNAT,NEWNAT]...\n"
-    "                       [--rules FILE] [--dry-run] [--no-backup]\n"
-    "\n"
+const char kDescription[] =
     "Renumbers the main number and the number items (office, mobile, home, fax,\n"
     "other, pager, info 1 to 4) of every entry, in place. The built-in table takes\n"
     "the leading 0 off the national prefixes 0601 to 0608, 072, 073 and 077; with\n"
@@ -22,18 +19,7 @@ const char kUsage[] =
     "numbers starting with \"+\", OLDNAT/NEWNAT for the others. An empty old prefix\n"
     "matches every number of its form; an empty new prefix changes nothing.\n"
     "Entries in locations 0, 4, 5, 6, 7, 9, 10 and 11 are left alone. A leading\n"
-    "\"00\" reads as \"+\" but alone is no change: such an entry keeps its line.\n"
-    "\n"
-    "  --international  turn national numbers into the international form\n"
-    "  --rule R         one rule, four comma-separated prefixes (repeatable)\n"
-    "  --rules FILE     rules one per line as in --rule; blank lines and lines\n"
-    "                   starting with '#' are skipped\n"
-    "  --dry-run        print what would change, write nothing\n"
-    "  --no-backup      do not keep the original as BOOK~\n"
-    "\n"
-    "Prints each changed entry with its old and new numbers. Only changed entries\n"
-    "get new lines; the rest of the file stays byte for byte.\n"
-    "Exit status: 0 done, 2 usage or I/O error (the book is then not touched).\n";
+    "\"00\" reads as \"+\" but alone is no change: such an entry keeps its line.\n";
 
 // "OLDINT,NEWINT,OLDNAT,NEWNAT" (UTF-8) into a rule; the reason when it is not one.
 bool ParseRule(const std::string& text, RenumPrefix& rule, std::string& reason) {
@@ -50,31 +36,31 @@ bool ParseRule(const std::string& text, RenumPrefix& rule, std::string& reason) 
              std::to_string(fields.size());
     return false;
   }
-  rule.strOldIntPrefix = tool::FromUtf8(fields[0]);
-  rule.strNewIntPrefix = tool::FromUtf8(fields[1]);
-  rule.strOldNatPrefix = tool::FromUtf8(fields[2]);
-  rule.strNewNatPrefix = tool::FromUtf8(fields[3]);
+  CString* prefixes[] = {&rule.strOldIntPrefix, &rule.strNewIntPrefix, &rule.strOldNatPrefix, &rule.strNewNatPrefix};
+  for (size_t k = 0; k < 4; ++k)
+    if (!tool::FromUtf8(fields[k], *prefixes[k], reason)) return false;
   return true;
 }
 
 bool ReadRulesFile(const std::string& path, CArray<RenumPrefix, RenumPrefix&>& rules, std::string& error) {
   std::string data;
   if (!tool::ReadFile(path, data, error)) return false;
-  size_t pos = 0;
-  for (int lineNumber = 1; pos < data.size(); ++lineNumber) {
-    size_t end = data.find('\n', pos);
-    std::string line = data.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-    pos = end == std::string::npos ? data.size() : end + 1;
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
-    if (line.empty() || line[0] == '#') continue;
+  bool ok = true;
+  tool::ForEachLine(data, [&](const tool::Line& l) {
+    std::string line(l.content);
+    const int lineNumber = l.number;
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
+    if (line.empty() || line[0] == '#') return true;
     RenumPrefix rule;
     std::string reason;
     if (!ParseRule(line, rule, reason)) {
       error = path + ":" + std::to_string(lineNumber) + ": " + reason;
-      return false;
+      return ok = false;
     }
     rules.Add(rule);
-  }
+    return true;
+  });
+  if (!ok) return false;
   return true;
 }
 
@@ -95,40 +81,37 @@ void NoteShadowingRules(const CArray<RenumPrefix, RenumPrefix&>& rules) {
   }
 }
 
-int Run(const std::vector<std::string>& args) {
-  std::string path;
+int Run(const tool::Args& args) {
+  const std::string path = args.Operands()[0];
   tool::RewriteOptions options;
-  int toInternational = 0;
+  options.dryRun = args.Has("--dry-run");
+  options.backup = !args.Has("--no-backup");
+  const int toInternational = args.Has("--international") ? 1 : 0;
   CArray<RenumPrefix, RenumPrefix&> rules;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--international") {
-      toInternational = 1;
-    } else if (a == "--dry-run") {
-      options.dryRun = true;
-    } else if (a == "--no-backup") {
-      options.backup = false;
-    } else if (a == "--rule" || a == "--rules") {
-      if (i + 1 >= args.size()) return tool::Fail("renumber", a + " needs a value (see --help)");
-      const std::string& value = args[++i];
-      std::string error;
-      RenumPrefix rule;
-      if (a == "--rule") {
-        if (!ParseRule(value, rule, error)) return tool::Fail("renumber", "--rule: " + error);
-        rules.Add(rule);
-      } else if (!ReadRulesFile(value, rules, error)) {
-        return tool::Fail("renumber", error);
-      }
-    } else if (int rc = tool::TakeBookPath("renumber", a, path)) {
-      return rc;
+  // The rules in the order given, --rule and --rules mixed.
+  for (const auto& [name, value] : args.Given()) {
+    std::string error;
+    RenumPrefix rule;
+    if (name == "--rule") {
+      if (!ParseRule(value, rule, error)) return tool::Fail("renumber", "--rule: " + error);
+      rules.Add(rule);
+    } else if (name == "--rules" && !ReadRulesFile(value, rules, error)) {
+      return tool::Fail("renumber", error);
     }
   }
-  if (path.empty()) return tool::Fail("renumber", "no phone book given (see --help)");
   NoteShadowingRules(rules);
   return tool::RewriteNumbers("renumber", path, options,
                               [&](CEntry& entry) { entry.Renumber(rules, toInternational); });
 }
 
+const tool::CommandSpec kSpec{
+    "renumber", "renumber the phone numbers (built-in table, +42, rules) in place", "BOOK", 1, 1, kDescription,
+    {{"--international", nullptr, "turn national numbers into the international form"}, {"--rule", "R", "one rule, four comma-separated prefixes (repeatable)"}, {"--rules", "FILE", "rules one per line as in --rule; blank lines and lines\nstarting with '#' are skipped"}, {"--dry-run", nullptr, "print what would change, write nothing"}, {"--no-backup", nullptr, "do not keep the original as BOOK~"}},
+    "Prints each changed entry with its old and new numbers. Only changed entries\n"
+    "get new lines; the rest of the file stays byte for byte.\n"
+    "Exit status: 0 done, 2 usage or I/O error (the book is then not touched).\n",
+    &Run};
+
 }  // namespace
 
-SORREL_COMMAND("renumber", "renumber the phone numbers (built-in table, +42, rules) in place", kUsage, &Run);
+SORREL_COMMAND(kSpec);

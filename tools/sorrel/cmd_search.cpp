@@ -9,47 +9,27 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: sorrel search BOOK TEXT [--case-sensitive] [--columns 12,6,9]\n"
-    "\n"
+const char kDescription[] =
     "Prints the entries in which TEXT occurs, as sorrel show shows them. Searched\n"
     "are the name, the number, the surname (of entries that keep name and surname\n"
     "apart) and every text item but the synchronisation identifier; the group, the\n"
     "birthday, the location and the position are not. Letters are compared in\n"
     "upper case, Czech letters included (\"nov\" finds \"Novák\"), unless\n"
     "--case-sensitive is given. An empty TEXT matches every entry; empty slots are\n"
-    "no entries.\n"
-    "\n"
-    "  --case-sensitive  compare byte for byte\n"
-    "  --columns IDS     extended columns to show, as for sorrel show\n"
-    "\n"
-    "Exit status: 0 some entry matched, 1 none did, 2 usage or I/O error.\n";
+    "no entries.\n";
 
-int Run(const std::vector<std::string>& args) {
-  int caseSensitive = 0;
+int Run(const tool::Args& args) {
+  const int caseSensitive = args.Has("--case-sensitive") ? 1 : 0;
   tool::TableOptions options;
-  std::vector<std::string> operands;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--case-sensitive") {
-      caseSensitive = 1;
-    } else if (a == "--columns") {
-      std::string error;
-      if (i + 1 >= args.size()) return tool::Fail("search", "--columns needs a list (see --help)");
-      if (!tool::ParseColumnList(args[++i], options.extraColumns, error))
-        return tool::Fail("search", "--columns: " + error);
-    } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
-      return tool::Fail("search", "unknown option '" + a + "' (see --help)");
-    } else {
-      operands.push_back(a);
-    }
-  }
-  if (operands.size() != 2) return tool::Fail("search", "needs BOOK TEXT (see --help)");
+  const std::vector<std::string>& operands = args.Operands();
+  std::string error;
+  for (const std::string& list : args.Values("--columns"))
+    if (!tool::ParseColumnList(list, options.extraColumns, error)) return tool::Fail("search", "--columns: " + error);
+  CString text;
+  if (!tool::FromUtf8(operands[1], text, error)) return tool::Fail("search", error);
 
   tool::PhoneBook book;
-  std::string error;
   if (!book.Load(operands[0], error)) return tool::Fail("search", error);
-  const CString text = tool::FromUtf8(operands[1]);
 
   // Empty slots are no entries: they are neither searched nor counted.
   std::vector<CEntry*> matches;
@@ -65,6 +45,12 @@ int Run(const std::vector<std::string>& args) {
   return matches.empty() ? tool::kFindings : tool::kOk;
 }
 
+const tool::CommandSpec kSpec{
+    "search", "print the entries in which a text occurs", "BOOK TEXT", 2, 2, kDescription,
+    {{"--case-sensitive", nullptr, "compare byte for byte"}, {"--columns", "IDS", "extended columns to show, as for sorrel show"}},
+    "Exit status: 0 some entry matched, 1 none did, 2 usage or I/O error.\n",
+    &Run};
+
 }  // namespace
 
-SORREL_COMMAND("search", "print the entries in which a text occurs", kUsage, &Run);
+SORREL_COMMAND(kSpec);

@@ -11,33 +11,17 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: sorrel split BOOK [-o OUT]\n"
-    "\n"
+const char kDescription[] =
     "Splits every entry that has extended items: each filled number item (office,\n"
     "mobile, home, fax, other, pager, info 1 to 4) becomes an entry of its own,\n"
     "named after the entry and the item, e.g. \"Jan Novák (Mobil)\", and the entry\n"
     "keeps its name, surname, main number, group and icon but loses all its\n"
     "extended items (e-mail, address, notes and birthday too). The new entries\n"
     "follow all the others, in the entries' order; each goes to its entry's\n"
-    "location, at the positions after the highest one used there.\n"
-    "\n"
-    "  -o OUT  write the phone book to OUT (default: standard output)\n"
-    "\n"
-    "Exit status: 0 done, 2 usage or I/O error.\n";
+    "location, at the positions after the highest one used there.\n";
 
-int Run(const std::vector<std::string>& args) {
-  std::string path, out = "-";
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "-o") {
-      if (i + 1 >= args.size()) return tool::Fail("split", "-o needs a file (see --help)");
-      out = args[++i];
-    } else if (int rc = tool::TakeBookPath("split", a, path)) {
-      return rc;
-    }
-  }
-  if (path.empty()) return tool::Fail("split", "no phone book given (see --help)");
+int Run(const tool::Args& args) {
+  const std::string path = args.Operands()[0], out = args.Value("-o", "-");
 
   tool::PhoneBook book;
   std::string error;
@@ -80,6 +64,12 @@ int Run(const std::vector<std::string>& args) {
   return tool::kOk;
 }
 
+const tool::CommandSpec kSpec{
+    "split", "make single-number entries of entries with several numbers", "BOOK", 1, 1, kDescription,
+    {{"-o", "OUT", "write the phone book to OUT (default: standard output)"}},
+    "Exit status: 0 done, 2 usage or I/O error.\n",
+    &Run};
+
 }  // namespace
 
-SORREL_COMMAND("split", "make single-number entries of entries with several numbers", kUsage, &Run);
+SORREL_COMMAND(kSpec);
