@@ -4,7 +4,7 @@ BUILD_ASAN ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test test-asan demo install clean bench
+.PHONY: all deps build test test-asan demo demo-gui install clean bench
 
 all: build
 
@@ -30,6 +30,11 @@ test-asan: deps
 # The main job on the sample phone book; the outputs go to out/.
 demo: build
 	scripts/demo $(BUILD)/tools/sorrel/sorrel examples out
+
+# The phone book manager on the sample book, in a window: the wait dialog starts
+# the phone server simulator from out/demo-gui, which serves a copy of the book.
+demo-gui: build
+	tools/marlow/demo-gui.sh $(BUILD)
 
 # The benchmarks, in Release in build-bench/, then docs/PERFORMANCE.md from their
 # figures (a few minutes; never part of `make test`).
