@@ -188,7 +188,7 @@ void ListPane::OnHeaderEndDrag(NMHDR*, LRESULT* pResult) {
   m_header.GetMovedIndexes(&to, &from);
   const int count = m_list.GetColumnCount();
   if (to != 0xFFFFFFFF && from != 0xFFFFFFFF && int(to) < count && int(from) < count) {
-    std::vector<int> order(size_t(count));
+    std::vector<int> order(static_cast<size_t>(count));
     m_list.GetColumnOrderArray(order.data(), count);
     m_columns->MoveColumns(UINT(order[to]), UINT(order[from]), m_list);
   }

@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include <sorrel/ExtendedItems.h>
+#include <sorrel/CodePage.h>
 #include <sorrel/Registry.h>
 #include <sorrel/VCardImport.h>
 
@@ -383,14 +384,18 @@ void MainWindow::DeleteSelected() {
   Refill();
 }
 
-void MainWindow::RunRenumber(bool prefix) {
+RenumberDialog* MainWindow::MakeRenumberDialog(bool prefix) {
   std::vector<CEntry*> entries;
   for (Slot& s : m_book.slotList)
     if (!s.entry->IsEmpty()) entries.push_back(s.entry.get());
-  RenumberDialog dialog(prefix ? RenumberDialog::Mode::Prefix : RenumberDialog::Mode::Renumber, entries,
-                        &m_book.groups, this);
-  if (dialog.exec() == QDialog::Accepted) Refill();
+  auto* dialog = new RenumberDialog(prefix ? RenumberDialog::Mode::Prefix : RenumberDialog::Mode::Renumber,
+                                    entries, &m_book.groups, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  connect(dialog, &QDialog::accepted, this, [this] { Refill(); });
+  return dialog;
 }
+
+void MainWindow::RunRenumber(bool prefix) { MakeRenumberDialog(prefix)->open(); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   const size_t changed = m_book.ChangedLines().size();

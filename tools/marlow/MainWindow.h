@@ -45,6 +45,8 @@ class MainWindow : public QMainWindow {
   // The entry dialog, opened on the entry and not yet run; the caller shows it.
   EntryDialog* MakeEntryDialog(CEntry* entry);
   void AfterEdit(CEntry* entry);
+  // The renumbering (or prefix change) dialog over every entry, not yet run.
+  class RenumberDialog* MakeRenumberDialog(bool prefix);
 
   // Writes the column settings back (destroying the column model) and takes the
   // list down; the window is not usable afterwards.

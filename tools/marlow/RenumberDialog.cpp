@@ -66,6 +66,7 @@ RenumberDialog::RenumberDialog(Mode mode, std::vector<CEntry*> entries, CGroups*
       {ItemCaption(ITEM_NAME), QString::fromUtf8("Původní číslo"), QString::fromUtf8("Nové číslo")});
   m_table->horizontalHeader()->setStretchLastSection(true);
   m_table->verticalHeader()->hide();
+  m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   layout->addWidget(m_table);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

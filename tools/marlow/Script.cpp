@@ -18,6 +18,7 @@
 #include "EntryDialog.h"
 #include "ListPane.h"
 #include "MainWindow.h"
+#include "RenumberDialog.h"
 #include "Text.h"
 
 namespace marlow {
@@ -163,6 +164,7 @@ bool Script::Run(const QStringList& words, QString& error, bool& later) {
     return true;
   }
   if (command == "screenshot") return WritePng(m_window->grab(), arg, error);
+  if (command == "picture-of") return PictureOf(words.mid(1), error);
   if (command == "screen") return WritePng(QGuiApplication::primaryScreen()->grabWindow(0), arg, error);
   if (command == "wait-splash" || command == "wait") {
     if (command == "wait" && !number(arg, a)) return false;
@@ -227,6 +229,32 @@ bool Script::ClickCaption(int pos, QString& error) {
   Mouse(header->viewport(), QEvent::MouseButtonPress, x, header->height() / 2, Qt::LeftButton);
   Mouse(header->viewport(), QEvent::MouseButtonRelease, x, header->height() / 2, Qt::NoButton);
   return true;
+}
+
+bool Script::PictureOf(const QStringList& words, QString& error) {
+  const QString what = words.value(0);
+  QDialog* dialog = nullptr;
+  QString path = words.value(1);
+  int row = 0;
+  if (what == "edit") {
+    row = words.value(1).toInt();
+    path = words.value(2);
+    if (row < 0 || row >= m_window->Pane().List().GetItemCount()) {
+      error = QString("row %1: the list has %2 rows").arg(row).arg(m_window->Pane().List().GetItemCount());
+      return false;
+    }
+    dialog = m_window->MakeEntryDialog(m_window->Pane().EntryAt(row));
+  } else if (what == "renumber" || what == "prefix") {
+    dialog = m_window->MakeRenumberDialog(what == "prefix");
+  } else {
+    error = "picture-of takes edit ROW, renumber or prefix";
+    return false;
+  }
+  dialog->open();
+  QApplication::processEvents();
+  const bool ok = WritePng(dialog->grab(), path, error);
+  dialog->reject();
+  return ok;
 }
 
 bool Script::Edit(int row, const QStringList& fields, QString& error) {

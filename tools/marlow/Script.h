@@ -18,6 +18,8 @@
 //   dump FILE                  the list as shown: captions, then rows, tab-separated
 //   screenshot FILE.png        the main window as a picture
 //   screen FILE.png            the whole screen (what a person sees)
+//   picture-of edit ROW|renumber|prefix FILE.png
+//                              open that dialog, take its picture, cancel it
 //   wait-splash                until the splash picture has been taken down
 //   wait MS                    let the window run for MS milliseconds
 //   quit                       close the window (column settings are written back)
@@ -49,6 +51,7 @@ class Script : public QObject {
   bool DragCaption(int from, int to, QString& error);
   bool ClickCaption(int pos, QString& error);
   bool Edit(int row, const QStringList& fields, QString& error);
+  bool PictureOf(const QStringList& words, QString& error);
   void Fail(const QString& reason);
 
   MainWindow* m_window;

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-class CEvent;
+#include <sorrel/Sync.h>
 
 namespace marlow {
 

@@ -15,6 +15,7 @@
 #include <sorrel/HostStrings.h>
 #include <sorrel/Resources.h>
 
+#include "ListPane.h"
 #include "MainWindow.h"
 #include "PhoneLink.h"
 #include "Script.h"
