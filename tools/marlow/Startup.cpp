@@ -61,7 +61,7 @@ PhoneStart StartPhone(PhoneLink& link, const std::function<void(const std::strin
   }
   log("server: " + name.str() + (found ? " (running, free)" : " (to be started)"));
   if (!found) {
-    CDlgWait4Quillon wait(&name, nullptr);
+    CDlgWait4Quillon wait(name, nullptr);
     const auto result = wait.DoModal();
     log(result == IDOK ? "wait dialog: OK" : "wait dialog: Cancel");
     if (result != IDOK) return PhoneStart::WithoutPhone;
