@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
           std::fprintf(stderr, "marlow: %s\n", error.c_str());
           return 2;
         }
-        Log("book: " + std::to_string(window->GetBook().slotList.size()) + " slotList from " + link.ServerName());
+        Log("book: " + std::to_string(window->GetBook().slotList.size()) + " slots from " + link.ServerName());
         break;
       case marlow::PhoneStart::WithoutPhone:
         Log("book: none, working without a phone");
