@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -21,6 +22,9 @@
 
 #include <sorrel/ExtendedItems.h>
 #include <sorrel/CodePage.h>
+#include <sorrel/PrintDialog.h>
+#include <sorrel/PrintSettings.h>
+#include <sorrel/Printing.h>
 #include <sorrel/Registry.h>
 #include <sorrel/VCardImport.h>
 
@@ -161,7 +165,7 @@ void MainWindow::BuildMenus() {
     const int answer = ask.exec();
     if (answer == QMessageBox::Cancel) return;
     std::string error;
-    const bool selectedOnly = !m_pane->SelectedEntries().empty();
+    const bool selectedOnly = m_pane->List().GetSelectedCount() > 0;
     if (!Print(answer == QMessageBox::Yes, selectedOnly, std::string(), error) && !error.empty())
       Complain(QString::fromStdString(error));
   });
@@ -333,10 +337,37 @@ bool MainWindow::Export(const std::string& path, int form, std::string& error) {
 }
 
 bool MainWindow::Print(bool twoColumns, bool selectedOnly, const std::string& pdfPath, std::string& error) {
-  // GAP: waits for the print dialog and the print job of the library.
-  (void)twoColumns, (void)selectedOnly, (void)pdfPath;
-  error = "Tisk zatím není k dispozici";
-  return false;
+  if (m_pane->List().GetItemCount() == 0) {
+    error = "Seznam je prázdný, není co tisknout";
+    return false;
+  }
+  // The selection is offered only when rows are selected.
+  DWORD flags = PD_ALLPAGES | PD_USEDEVMODECOPIES | PD_NOPAGENUMS | PD_HIDEPRINTTOFILE;
+  if (m_pane->List().GetSelectedCount() == 0) flags |= PD_NOSELECTION;
+  CPrintDialog dialog(FALSE, flags, nullptr);
+  if (pdfPath.empty()) {
+    if (selectedOnly && !(flags & PD_NOSELECTION)) dialog.m_pd.Flags |= PD_SELECTION;
+    if (dialog.DoModal() != IDOK) return false;  // the user changed their mind: nothing to report
+    selectedOnly = dialog.PrintSelection();
+  } else {
+    dialog.SelectPrinter("PDF", "", pdfPath.c_str());
+  }
+  // The print font, its size and the margins the user keeps.
+  static char fontName[] = "Marlow";
+  LOGFONT font{};
+  LoadFontFromRegistry(fontName, &font);
+  int pointSize = 100;
+  RECT margins{};
+  LoadPrintSettingsFromRegistry(&pointSize, &margins);
+  CString document = FromQt(U("Marlow – telefonní seznam"));
+  CPrinting job(&m_pane->List(), PRINT_KIND_PHONEBOOK, &document, &dialog);
+  job.Print(&font, UINT(pointSize), twoColumns ? 1 : 0, selectedOnly ? 1 : 0, margins);
+  if (!pdfPath.empty() && !QFileInfo::exists(QString::fromStdString(pdfPath))) {
+    error = pdfPath + ": the print job wrote no PDF";
+    return false;
+  }
+  statusBar()->showMessage(U("Vytištěno."), 5000);
+  return true;
 }
 
 EntryDialog* MainWindow::MakeEntryDialog(CEntry* entry) {
