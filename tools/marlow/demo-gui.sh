@@ -20,7 +20,7 @@ rm -f "$dir/quillon.pids"
 cat > "$dir/Quillon" <<WRAPPER
 #!/bin/sh
 echo \$\$ >> '$dir/quillon.pids'
-exec '$quillon' "\$1" --book '$dir/phonebook.txt'
+exec '$quillon' "\$1" --book '$dir/phonebook.txt' >> '$dir/quillon.log' 2>&1
 WRAPPER
 chmod 755 "$dir/Quillon"
 echo "demo-gui: the served book is $dir/phonebook.txt"
