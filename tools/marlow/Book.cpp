@@ -113,7 +113,10 @@ void Book::MarkSent(unsigned slot) {
 }
 
 CEntry* Book::NewEntry() {
-  auto empty = std::find_if(slotList.begin(), slotList.end(), [](const Slot& s) { return s.entry->IsEmpty(); });
+  // A slot is free while it is empty and nothing waits in it to be sent: a new
+  // entry the user is still filling in, or a deletion, keeps its slot.
+  auto empty = std::find_if(slotList.begin(), slotList.end(),
+                            [](const Slot& s) { return s.entry->IsEmpty() && !s.entry->Changed(); });
   if (empty == slotList.end()) {
     if (!growable) return nullptr;
     AddSlotLine("EMPTY");
