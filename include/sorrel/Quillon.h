@@ -13,7 +13,8 @@
 //   request QUILLON_ITEM_COUNT   the number of phone book slots, in decimal
 //   request "1" ... "<count>"    the slot's entry line in the phone text form
 //                                (CEntry::FillFromText), "EMPTY" for an empty slot
-//   poke    "1" ... "<count>"    a changed entry line (CEntry::GetAsText) or "EMPTY";
+//   poke    "1" ... "<count>"    a changed entry line (CEntry::GetAsText, its closing
+//                                line break dropped) or "EMPTY";
 //                                the server writes its book file anew and acknowledges
 //                                (DDE_FACK), or refuses a slot it does not have
 //                                (DMLERR_NOTPROCESSED)

@@ -54,8 +54,9 @@ const char kUsage[] =
     "  request \"Groups\"      the caller-group line\n"
     "  request \"Count\"       the number of slots\n"
     "  request \"1\"..\"N\"      the slot's entry line, \"EMPTY\" for an empty slot\n"
-    "  poke \"1\"..\"N\"         a changed entry line; the file is written anew (a new\n"
-    "                        file renamed over it) before the poke is acknowledged\n"
+    "  poke \"1\"..\"N\"         a changed entry line (GetAsText; its closing line break is\n"
+    "                        dropped); the file is written anew (a new file renamed\n"
+    "                        over it) before the poke is acknowledged\n"
     "\n"
     "SIGTERM or SIGINT ends the server cleanly. Exit status: 0 ended, 2 usage error\n"
     "or no bus.\n";
@@ -168,6 +169,8 @@ HDDEDATA Poke(const std::string& topic, const std::string& item, HDDEDATA data) 
   std::string line(size, '\0');
   DdeGetData(data, reinterpret_cast<LPBYTE>(line.data()), size, 0);
   line.resize(std::strlen(line.c_str()));  // the text ends at its zero byte
+  // GetAsText ends a line that has its location with a line break: one is dropped.
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
   std::string error;
   if (!n || !g_server.book.Replace(n, line, &error)) {
     if (!error.empty()) std::fprintf(stderr, "quillon: %s\n", error.c_str());
