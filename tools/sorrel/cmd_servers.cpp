@@ -10,18 +10,6 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: sorrel servers\n"
-    "\n"
-    "Lists the phone servers (Quillon) that serve the DDE service \"Quillon\" on the\n"
-    "session bus, in the order they started: the instance name, the number the\n"
-    "server reports, and whether a phone book host (item \"41\") and an SMS tool\n"
-    "(item \"40\") are attached. A server that does not answer within 2000 ms is\n"
-    "listed with the reason. Then the name a phone book host would take now.\n"
-    "\n"
-    "Exit status: 0 listed (none running included), 1 a server did not answer,\n"
-    "2 no session bus.\n";
-
 struct Reply {
   bool ok = false;
   std::string text;
@@ -54,9 +42,7 @@ const char* Reason(UINT error) {
   }
 }
 
-int Run(const std::vector<std::string>& args) {
-  if (tool::WantsHelp(args)) return std::fputs(kUsage, stdout) < 0 ? tool::kFailure : tool::kOk;
-  if (!args.empty()) return tool::Fail("servers", "unknown argument '" + args[0] + "' (see --help)");
+int Run(const tool::Args&) {
   DWORD inst = 0;
   if (DdeInitializeA(&inst, nullptr, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
     return tool::Fail("servers", "no session bus (DBUS_SESSION_BUS_ADDRESS)");
@@ -96,6 +82,18 @@ int Run(const std::vector<std::string>& args) {
   return status;
 }
 
+const tool::CommandSpec kSpec{
+    "servers", "list the phone servers running on the session bus", "", 0, 0,
+    "Lists the phone servers (Quillon) that serve the DDE service \"Quillon\" on the\n"
+    "session bus, in the order they started: the instance name, the number the\n"
+    "server reports, and whether a phone book host (item \"41\") and an SMS tool\n"
+    "(item \"40\") are attached. A server that does not answer within 2000 ms is\n"
+    "listed with the reason. Then the name a phone book host would take now.\n",
+    {},
+    "Exit status: 0 listed (none running included), 1 a server did not answer,\n"
+    "2 no session bus.\n",
+    &Run};
+
 }  // namespace
 
-SORREL_COMMAND("servers", "list the phone servers running on the session bus", kUsage, Run);
+SORREL_COMMAND(kSpec);
