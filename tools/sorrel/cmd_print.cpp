@@ -22,39 +22,18 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: sorrel print BOOK [-o FILE.pdf | -P QUEUE] [options]\n"
-    "       sorrel print --sms FILE [-o FILE.pdf | -P QUEUE] [options]\n"
-    "\n"
+const char kDescription[] =
     "Prints the phone book's entries in the book's order, each as its name line\n"
     "(\"Surname Name: number\") and its extended items (\"Caption: value\"), as the\n"
-    "phone book application prints its list; or, with --sms, an SMS list. Without\n"
-    "-o or -P the job goes to the default CUPS queue.\n"
-    "\n"
-    "  -o FILE.pdf        write an A4 PDF file\n"
-    "  -P QUEUE           print to this CUPS queue (one that does not exist is an error)\n"
-    "  --two-columns      two columns a page, with a rule between them\n"
-    "  --selected LIST    only the entries at these positions (\"3,17,40\"), in the\n"
-    "                     book's order; a position counts in every memory\n"
-    "  --columns IDS      the extended items to print, in this order (\"6,9,10\");\n"
-    "                     default: every text item\n"
-    "  --font NAME        font face (default: the stored print font, Arial)\n"
-    "  --size PT          font size in points; whole points are used (default: stored, 10)\n"
-    "  --margins L,T,R,B  page margins in millimetres (default: stored, 0)\n"
-    "  --save             store the given font, size and margins as the defaults\n"
-    "  --sms FILE         print the SMS list FILE instead of a phone book\n"
-    "  --png DIR          also write each page as DIR/page-N.png\n"
-    "  --title TEXT       the job's name (default: the file's name)\n"
+    "phone book application prints its list; or, with --sms, an SMS list instead of\n"
+    "a book. Without -o or -P the job goes to the default CUPS queue.\n"
     "\n"
     "An SMS list is UTF-8 text, one message a line, five fields separated by tabs:\n"
     "  TYPE NUMBER NAME INFO TEXT\n"
     "TYPE is in (received), out (sent) or the record's type number; in NAME, INFO\n"
     "and TEXT \\n, \\r, \\t and \\\\ stand for a line break, a CR, a tab and a\n"
     "backslash. Empty lines and lines starting with # are skipped. A line that\n"
-    "cannot be read is reported (file, line, reason) and left out; the rest prints.\n"
-    "\n"
-    "Exit status: 0 printed, 1 printed with SMS lines left out or nothing to print,\n"
-    "2 usage or I/O error, or a printer that does not exist.\n";
+    "cannot be read is reported (file, line, reason) and left out; the rest prints.\n";
 
 constexpr const char* kCommand = "print";
 char kFontKey[] = "Print";  // the print font's name in the stored font settings
@@ -146,14 +125,22 @@ bool LoadSmsList(const std::string& path, std::vector<std::unique_ptr<CSMS>>& ou
       reject("a backslash that is not \\n, \\r, \\t or \\\\");
       continue;
     }
+    CString ansi[4];
+    std::string why;
+    const std::string* texts[4] = {&fields[1], &name, &info, &text};
+    bool encoded = true;
+    for (int t = 0; t < 4 && encoded; ++t) encoded = tool::FromUtf8(*texts[t], ansi[t], why);
+    if (!encoded) {
+      reject(why);
+      continue;
+    }
     auto sms = std::make_unique<CSMS>();
     sms->SetType(type);
-    sms->SetNumber(tool::FromUtf8(fields[1]));
-    CString ansiName = tool::FromUtf8(name);
-    sms->SetName(ansiName);
+    sms->SetNumber(ansi[0]);
+    sms->SetName(ansi[1]);
     sms->WasSeeked4Name(1);
-    sms->SetInfoText(tool::FromUtf8(info));
-    sms->GetText() = tool::FromUtf8(text);
+    sms->SetInfoText(ansi[2]);
+    sms->GetText() = ansi[3];
     sms->SetPos(unsigned(out.size() + 1));
     out.push_back(std::move(sms));
   }
@@ -205,61 +192,48 @@ struct Options {
   bool haveColumns = false;
 };
 
-int ParseArgs(const std::vector<std::string>& args, Options& o) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string& into) {
-      if (i + 1 >= args.size()) return false;
-      into = args[++i];
-      return true;
-    };
-    std::string v;
-    if (a == "-o" || a == "-P" || a == "--sms" || a == "--png" || a == "--title" || a == "--font" ||
-        a == "--size" || a == "--margins" || a == "--selected" || a == "--columns") {
-      if (!value(v)) return tool::Fail(kCommand, a + " needs a value (see --help)");
-      if (a == "-o") o.output = v;
-      if (a == "-P") o.queue = v;
-      if (a == "--sms") o.sms = v;
-      if (a == "--png") o.png = v;
-      if (a == "--title") o.title = v;
-      if (a == "--font") {
-        if (v.empty() || v.size() >= LF_FACESIZE) return tool::Fail(kCommand, "--font: a face name of 1 to 31 bytes");
-        o.font = v;
-      }
-      if (a == "--size") {
-        std::vector<double> n;
-        if (!ParseNumbers(v, n) || n.size() != 1 || n[0] < 1 || n[0] > 1000)
-          return tool::Fail(kCommand, "--size: a number of points from 1 to 1000, not '" + v + "'");
-        o.size = n[0];
-        o.haveSize = true;
-      }
-      if (a == "--margins") {
-        if (!ParseNumbers(v, o.margins) || o.margins.size() != 4)
-          return tool::Fail(kCommand, "--margins: four millimetre figures L,T,R,B, not '" + v + "'");
-        o.haveMargins = true;
-      }
-      if (a == "--selected") {
-        bool whole = ParseNumbers(v, o.selected);
-        for (double p : o.selected) whole = whole && p == double(UINT(p));
-        if (!whole) return tool::Fail(kCommand, "--selected: positions as 3,17,40, not '" + v + "'");
-      }
-      if (a == "--columns") {
-        std::string error;
-        if (!tool::ParseColumnList(v, o.columns, error)) return tool::Fail(kCommand, "--columns: " + error);
-        o.haveColumns = true;
-      }
-    } else if (a == "--two-columns") {
-      o.twoColumns = true;
-    } else if (a == "--save") {
-      o.save = true;
-    } else if (int rc = tool::TakeBookPath(kCommand, a, o.book); rc != tool::kOk) {
-      return rc;
-    }
+int ReadArgs(const tool::Args& args, Options& o) {
+  if (!args.Operands().empty()) o.book = args.Operands()[0];
+  o.output = args.Value("-o");
+  o.queue = args.Value("-P");
+  o.sms = args.Value("--sms");
+  o.png = args.Value("--png");
+  o.title = args.Value("--title");
+  o.twoColumns = args.Has("--two-columns");
+  o.save = args.Has("--save");
+  if (args.Has("--font")) {
+    o.font = args.Value("--font");
+    if (o.font.empty() || o.font.size() >= LF_FACESIZE) return tool::Usage(kCommand, "--font: a face name of 1 to 31 bytes");
   }
-  if (!o.output.empty() && !o.queue.empty()) return tool::Fail(kCommand, "-o and -P: choose one");
+  if (args.Has("--size")) {
+    const std::string v = args.Value("--size");
+    std::vector<double> n;
+    if (!ParseNumbers(v, n) || n.size() != 1 || n[0] < 1 || n[0] > 1000)
+      return tool::Usage(kCommand, "--size: a number of points from 1 to 1000, not '" + v + "'");
+    o.size = n[0];
+    o.haveSize = true;
+  }
+  if (args.Has("--margins")) {
+    const std::string v = args.Value("--margins");
+    if (!ParseNumbers(v, o.margins) || o.margins.size() != 4)
+      return tool::Usage(kCommand, "--margins: four millimetre figures L,T,R,B, not '" + v + "'");
+    o.haveMargins = true;
+  }
+  if (args.Has("--selected")) {
+    const std::string v = args.Value("--selected");
+    bool whole = ParseNumbers(v, o.selected);
+    for (double p : o.selected) whole = whole && p == double(UINT(p));
+    if (!whole) return tool::Usage(kCommand, "--selected: positions as 3,17,40, not '" + v + "'");
+  }
+  if (args.Has("--columns")) {
+    std::string error;
+    if (!tool::ParseColumnList(args.Value("--columns"), o.columns, error)) return tool::Usage(kCommand, "--columns: " + error);
+    o.haveColumns = true;
+  }
+  if (!o.output.empty() && !o.queue.empty()) return tool::Usage(kCommand, "-o and -P: choose one");
   if (o.sms.empty() == o.book.empty())
-    return tool::Fail(kCommand, o.sms.empty() ? "needs a BOOK or --sms FILE (see --help)"
-                                              : "--sms prints an SMS list instead of a book: give one of them");
+    return tool::Usage(kCommand, o.sms.empty() ? "needs a BOOK or --sms FILE"
+                                               : "--sms prints an SMS list instead of a book: give one of them");
   return tool::kOk;
 }
 
@@ -288,7 +262,9 @@ int ChoosePrinter(const Options& o, CPrintDialog& dialog, std::string& target) {
 
 void PrintJob(CListCtrl& list, UINT kind, const std::string& title, CPrintDialog& dialog, LOGFONT& font,
               UINT pointSize, bool twoColumns, bool selectedOnly, RECT margins) {
-  CString name = tool::FromUtf8(title);
+  CString name;
+  std::string ignored;
+  tool::FromUtf8(title, name, ignored);  // a title the code page cannot hold keeps what it can
   CPrinting job(&list, kind, &name, &dialog);
   Ticker ticker(size_t(selectedOnly ? list.GetSelectedCount() : UINT(list.GetItemCount())));
   job.Print(&font, pointSize, twoColumns ? 1 : 0, selectedOnly ? 1 : 0, margins);
@@ -307,9 +283,9 @@ int WritePngs(const std::string& pdf, const std::string& dir) {
   return tool::kOk;
 }
 
-int Run(const std::vector<std::string>& args) {
+int Run(const tool::Args& args) {
   Options o;
-  if (int rc = ParseArgs(args, o); rc != tool::kOk) return rc;
+  if (int rc = ReadArgs(args, o); rc != tool::kOk) return rc;
   SorrelRegisterSampleHostStrings();  // the tool is the host: its strings label columns and messages
 
   // The stored settings, the given ones over them.
@@ -421,6 +397,25 @@ int Run(const std::vector<std::string>& args) {
   return rejected > 0 ? tool::kFindings : tool::kOk;
 }
 
+
+const tool::CommandSpec kSpec{
+    "print", "print a phone book or an SMS list to a PDF file or a CUPS queue", "[BOOK]", 0, 1, kDescription,
+    {{"-o", "FILE.pdf", "write an A4 PDF file"},
+     {"-P", "QUEUE", "print to this CUPS queue (one that does not exist is an error)"},
+     {"--two-columns", nullptr, "two columns a page, with a rule between them"},
+     {"--selected", "LIST", "only the entries at these positions (\"3,17,40\"), in the book's\norder; a position counts in every memory"},
+     {"--columns", "IDS", "the extended items to print, in this order (\"6,9,10\");\ndefault: every text item"},
+     {"--font", "NAME", "font face (default: the stored print font, Arial)"},
+     {"--size", "PT", "font size in points; whole points are used (default: stored, 10)"},
+     {"--margins", "L,T,R,B", "page margins in millimetres (default: stored, 0)"},
+     {"--save", nullptr, "store the given font, size and margins as the defaults"},
+     {"--sms", "FILE", "print the SMS list FILE instead of a phone book"},
+     {"--png", "DIR", "also write each page as DIR/page-N.png"},
+     {"--title", "TEXT", "the job's name (default: the file's name)"}},
+    "Exit status: 0 printed, 1 printed with SMS lines left out or nothing to print,\n"
+    "2 usage or I/O error, or a printer that does not exist.\n",
+    &Run};
+
 }  // namespace
 
-SORREL_COMMAND("print", "print a phone book or an SMS list to a PDF file or a CUPS queue", kUsage, &Run);
+SORREL_COMMAND(kSpec);
