@@ -132,7 +132,7 @@ void PrintBook_floor(benchmark::State& state) {
 }
 
 void PrintSizes(benchmark::internal::Benchmark* b) {
-  b->Arg(2500)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(2);
+  b->Arg(2500)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(2);
 }
 
 }  // namespace

@@ -20,12 +20,38 @@
 
 namespace sorrel::qt {
 
+namespace {
+
+// The code page's 256 characters, made once for each code page the process uses.
+struct AnsiTable {
+  UINT codePage = 0;
+  QChar chars[256];
+};
+
+const AnsiTable& Table() {
+  static thread_local AnsiTable table;
+  const UINT acp = GetACP();
+  if (table.codePage != acp) {
+    for (int b = 0; b < 256; ++b) {
+      const char c = char(b);
+      WCHAR w = 0;
+      table.chars[b] = MultiByteToWideChar(CP_ACP, 0, &c, 1, &w, 1) == 1 ? QChar(char16_t(w)) : QChar(0xFFFD);
+    }
+    table.codePage = acp;
+  }
+  return table;
+}
+
+}  // namespace
+
+QChar AnsiChar(unsigned char byte) { return Table().chars[byte]; }
+
 QString FromAnsi(std::string_view text) {
-  if (text.empty()) return QString();
-  const int n = int(text.size());
-  std::vector<WCHAR> wide(text.size());
-  int got = MultiByteToWideChar(CP_ACP, 0, text.data(), n, wide.data(), n);
-  return QString(reinterpret_cast<const QChar*>(wide.data()), got);
+  const AnsiTable& table = Table();
+  QString s(qsizetype(text.size()), Qt::Uninitialized);
+  QChar* out = s.data();
+  for (unsigned char b : text) *out++ = table.chars[b];
+  return s;
 }
 
 QFont FontFor(const LOGFONT& lf, QPaintDevice* device) {
@@ -47,8 +73,10 @@ QFont FontFor(const LOGFONT& lf, QPaintDevice* device) {
   font.setItalic(lf.lfItalic != 0);
   font.setUnderline(lf.lfUnderline != 0);
   font.setStrikeOut(lf.lfStrikeOut != 0);
-  // Device units are what the layout counts: no hinting that differs per size.
+  // Device units are what the layout counts: no hinting that differs per size,
+  // and no kerning, so that a text is as wide as its characters' advances.
   font.setHintingPreference(QFont::PreferNoHinting);
+  font.setKerning(false);
   return font;
 }
 
@@ -75,10 +103,26 @@ PainterDevice::PainterDevice(QPainter* painter, QPaintDevice* device)
       m_defaultFont(painter != nullptr && painter->isActive() ? painter->font() : QFont()),
       m_font(m_defaultFont),
       m_metrics(m_font, device) {
+  m_defaultFont.setKerning(false);
+  m_font = m_defaultFont;
+  m_metrics = QFontMetrics(m_font, device);
   if (Active()) {
     m_painter->save();
     m_saved = true;
+    m_painter->setFont(m_font);
   }
+  MeasureAdvances();
+}
+
+void PainterDevice::MeasureAdvances() {
+  QFontMetricsF m(m_font, m_device);
+  for (int b = 0; b < 256; ++b) m_advance[b] = m.horizontalAdvance(AnsiChar((unsigned char)b));
+}
+
+int PainterDevice::Width(std::string_view text) const {
+  double w = 0;
+  for (unsigned char b : text) w += m_advance[b];
+  return int(std::lround(w));
 }
 
 PainterDevice::~PainterDevice() {
@@ -101,6 +145,7 @@ int PainterDevice::Caps(int index) const {
 void PainterDevice::SetFont(const LOGFONT* font) {
   m_font = font != nullptr ? FontFor(*font, m_device) : m_defaultFont;
   m_metrics = QFontMetrics(m_font, m_device);
+  MeasureAdvances();
   ApplyFont();
 }
 
@@ -109,7 +154,7 @@ void PainterDevice::ApplyFont() {
 }
 
 SIZE PainterDevice::TextExtent(std::string_view text) {
-  return SIZE{text.empty() ? 0 : m_metrics.horizontalAdvance(FromAnsi(text)), m_metrics.height()};
+  return SIZE{Width(text), m_metrics.height()};
 }
 
 void PainterDevice::Text(int x, int y, std::string_view text, const gdi::TextStyle& style) {
@@ -121,7 +166,7 @@ void PainterDevice::Text(int x, int y, std::string_view text, const gdi::TextSty
     m_painter->setClipRect(QRect(c.left, c.top, c.right - c.left, c.bottom - c.top), Qt::IntersectClip);
   }
   if (style.opaque)
-    m_painter->fillRect(QRect(x, y, m_metrics.horizontalAdvance(s), m_metrics.height()), ColourOf(style.background));
+    m_painter->fillRect(QRect(x, y, Width(text), m_metrics.height()), ColourOf(style.background));
   m_painter->setPen(ColourOf(style.color));
   m_painter->drawText(QPoint(x, y + m_metrics.ascent()), s);
   if (style.clip != nullptr) m_painter->restore();
@@ -183,6 +228,7 @@ PrinterDevice::PrinterDevice(std::unique_ptr<QPrinter> printer)
   m_defaultFont = FontFor(LOGFONT{}, m_device);
   m_font = m_defaultFont;
   m_metrics = QFontMetrics(m_font, m_device);
+  MeasureAdvances();
 }
 
 PrinterDevice::~PrinterDevice() {

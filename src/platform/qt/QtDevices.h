@@ -19,6 +19,8 @@ namespace sorrel::qt {
 
 // 8-bit text in the process's ANSI code page as the toolkit's string.
 QString FromAnsi(std::string_view text);
+// The character of one byte of the ANSI code page.
+QChar AnsiChar(unsigned char byte);
 // The toolkit's font for a LOGFONT on a device (the height in its pixels).
 QFont FontFor(const LOGFONT& lf, QPaintDevice* device);
 
@@ -47,9 +49,16 @@ class PainterDevice : public gdi::Device {
 
   QPainter* m_painter;
   QPaintDevice* m_device;
+  // The advance of every byte of the code page in the selected font: a text's
+  // width is the sum of its characters' advances, as GDI measures it (no
+  // kerning, which the fonts are drawn without).
+  void MeasureAdvances();
+  int Width(std::string_view text) const;
+
   QFont m_defaultFont;
   QFont m_font;
   QFontMetrics m_metrics;
+  double m_advance[256] = {};
   bool m_saved = false;  // the painter's state was saved at construction
 };
 
