@@ -27,6 +27,17 @@ void EnsureGui() {
   if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
   static QGuiApplication* app = new QGuiApplication(g_argc, g_argv);
   (void)app;
+  // The font database and the PDF engine are loaded once per process: not by
+  // whichever benchmark happens to run first.
+  const QString warm = QString::fromStdString((std::filesystem::temp_directory_path() / "sorrel-bench-warm.pdf").string());
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(warm);
+  QPainter painter(&printer);
+  painter.setFont(QFont(QStringLiteral("Arial")));
+  painter.drawText(QPoint(100, 100), QStringLiteral("Xq"));
+  painter.end();
+  std::filesystem::remove(warm.toStdString());
 }
 
 std::string PdfPath(const char* name) {

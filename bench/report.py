@@ -418,10 +418,12 @@ def main():
             " L3 cache is 32 MB and shared), and no code can grow by less than its floor.", ""] + lin + ["",
             "## Targets of the benchmark issue", ""] + targets(res, verdicts) + ["",
             "## End to end: the sorrel tool", ""] + e2e + [""]
-    analysis = os.path.join(here, "analysis.md")
-    if os.path.exists(analysis):
-        with open(analysis) as f:
-            doc += [f.read().rstrip(), ""]
+    # Sections measured by hand (printing), kept as they were written.
+    for extra in ("analysis.md", "print.md"):
+        path = os.path.join(here, extra)
+        if os.path.exists(path):
+            with open(path) as f:
+                doc += [f.read().rstrip(), ""]
     os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
     with open(args.out, "w") as f:
         f.write("\n".join(doc))
