@@ -1,5 +1,6 @@
 // sorrel print: a phone book or an SMS list printed as the hosts print it, to a
 // PDF file or a CUPS queue.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -283,9 +284,24 @@ int WritePngs(const std::string& pdf, const std::string& dir) {
   return tool::kOk;
 }
 
+// The toolkit wants a private runtime folder; a shell without a session (cron,
+// ssh, CI) has none, and the toolkit would say so on stderr at every run.
+void EnsureRuntimeDir() {
+  const char* dir = std::getenv("XDG_RUNTIME_DIR");
+  if (dir != nullptr && *dir != '\0') return;
+  const std::string made = (std::filesystem::temp_directory_path() / ("sorrel-runtime-" + std::to_string(getuid()))).string();
+  std::error_code ec;
+  std::filesystem::create_directory(made, ec);
+  std::filesystem::permissions(made, std::filesystem::perms::owner_all, ec);
+  struct stat st;
+  if (stat(made.c_str(), &st) == 0 && st.st_uid == getuid() && (st.st_mode & 077) == 0)
+    setenv("XDG_RUNTIME_DIR", made.c_str(), 1);
+}
+
 int Run(const tool::Args& args) {
   Options o;
   if (int rc = ReadArgs(args, o); rc != tool::kOk) return rc;
+  EnsureRuntimeDir();
   SorrelRegisterSampleHostStrings();  // the tool is the host: its strings label columns and messages
 
   // The stored settings, the given ones over them.
