@@ -1,8 +1,14 @@
-// The report-view list control that hosts hand to the library, kept in memory.
-// The library talks to it as to the Windows control: columns with an order array,
-// items with a data value and a selection state, and the messages for the item
-// count, the selection walk and redrawing. Every operation is virtual so that a
-// toolkit-backed control can override what it shows.
+// The report-view list control that hosts hand to the library. The control keeps
+// its columns, order array and items itself; the library talks to it as to the
+// Windows control: columns with an order array, items with a data value and a
+// selection state, and the messages for the item count, the selection walk and
+// redrawing. Without a window (the tool, a test) that is all it is. Created in a
+// parent window (Create), it is also shown as a report view that follows every
+// change, and what the user does comes back through the same members: a click on an
+// item selects it (SetItemState) and tells the parent (NM_CLICK, LVN_ITEMCHANGED), a
+// divider drag sets the column's width (SetColumnWidth), a caption click becomes
+// LVN_COLUMNCLICK, and the header's other notifications (HDN_ENDDRAG, HDN_BEGINTRACK,
+// HDN_ENDTRACK) are passed on to the parent as they are.
 #pragma once
 
 #include <memory>
@@ -10,6 +16,8 @@
 
 #include "sorrel/CObject.h"
 #include "sorrel/CString.h"
+#include "sorrel/HeaderCtrl.h"
+#include "sorrel/Wnd.h"
 
 class CColumnInfos;
 
@@ -34,6 +42,30 @@ class CColumnInfos;
 #define LVNI_ALL 0x0000
 #define LVNI_FOCUSED 0x0001
 #define LVNI_SELECTED 0x0002
+
+// List styles.
+#define LVS_REPORT 0x0001
+#define LVS_SHOWSELALWAYS 0x0008
+
+// List notifications (WM_NOTIFY to the parent).
+#define LVN_FIRST (0U - 100U)
+#define LVN_ITEMCHANGED (LVN_FIRST - 1)
+#define LVN_COLUMNCLICK (LVN_FIRST - 8)
+#define LVIF_STATE 0x0008
+
+// LVN_COLUMNCLICK: iSubItem is the column's index. LVN_ITEMCHANGED: iItem with its
+// old and new state. NM_CLICK: the item and column under the click (-1: none).
+struct NMLISTVIEW {
+  NMHDR hdr;
+  int iItem;
+  int iSubItem;
+  UINT uNewState;
+  UINT uOldState;
+  UINT uChanged;
+  POINT ptAction;
+  LPARAM lParam;
+};
+typedef NMLISTVIEW* LPNMLISTVIEW;
 
 // The messages the library sends.
 #define LVM_FIRST 0x1000
@@ -61,7 +93,7 @@ typedef LVCOLUMNA LVCOLUMN;
 // The item comparison of SortItems: the two items' data values and the caller's value.
 typedef int (*PFNLVCOMPARE)(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
 
-class SORREL_API CListCtrl : public CObject {
+class SORREL_API CListCtrl : public CWnd {
   DECLARE_DYNAMIC(CListCtrl)
 
  public:
@@ -69,6 +101,13 @@ class SORREL_API CListCtrl : public CObject {
   ~CListCtrl() override;
   CListCtrl(const CListCtrl&) = delete;
   CListCtrl& operator=(const CListCtrl&) = delete;
+
+  // Shows the control as a report view in the parent window, with what it holds
+  // already. FALSE without a parent window or when the control has a window.
+  virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+  // The header of the view; it has a window once the control has one, which a
+  // host's header class takes over with SubclassWindow.
+  CHeaderCtrl* GetHeaderCtrl();
 
   // ---- columns ---------------------------------------------------------------
   // The index the column got (nCol beyond the end appends), -1 for a negative nCol.
@@ -107,8 +146,9 @@ class SORREL_API CListCtrl : public CObject {
   virtual BOOL SortItems(PFNLVCOMPARE pfnCompare, DWORD_PTR dwData);
   virtual BOOL RedrawItems(int nFirst, int nLast);
 
-  // The messages the library sends; 0 for every other message.
-  virtual LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+  // The control's own handling of the messages the library sends (item count,
+  // selection walk, redrawing, the order array) and of its header's notifications.
+  LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   // ---- what a toolkit view reads back -------------------------------------------
   // The column's caption, format and sub-item as they were inserted.
@@ -119,6 +159,11 @@ class SORREL_API CListCtrl : public CObject {
   struct Item;
   bool HasColumn(int nCol) const;
   bool HasItem(int nItem) const;
+  // Tells the view what changed; nothing without a window.
+  void Changed(int what, int first = 0, int last = -1);
+  LRESULT ForwardHeaderNotification(NMHDR* hdr);
+
+  CHeaderCtrl m_header;
 
   std::vector<std::unique_ptr<Column>> m_columns;
   std::vector<int> m_order;  // m_order[position] = column index

@@ -18,6 +18,7 @@
 #include "sorrel/Wnd.h"
 #include "sorrel/ListCtrl.h"
 #include "sorrel/ColumnInfos.h"
+#include "sorrel/MyHeader.h"
 #include "sorrel/HostStrings.h"
 #include "sorrel/Gdi.h"
 #include "sorrel/PrintSettings.h"

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <string>
 
+#include "platform/WindowBackend.h"
+
+using sorrel::win::ListChange;
+
 struct CListCtrl::Column {
   std::string caption;
   int format = LVCFMT_LEFT;
@@ -17,11 +21,35 @@ struct CListCtrl::Item {
   UINT state = 0;
 };
 
-IMPLEMENT_DYNAMIC(CListCtrl, CObject)
+IMPLEMENT_DYNAMIC(CListCtrl, CWnd)
 IMPLEMENT_DYNAMIC(CMarlowList, CListCtrl)
 
 CListCtrl::CListCtrl() = default;
-CListCtrl::~CListCtrl() = default;
+
+CListCtrl::~CListCtrl() {
+  // The view reads the items: it goes before them.
+  if (m_hWnd) DestroyWindow();
+}
+
+BOOL CListCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+  if (m_hWnd || !pParentWnd || !pParentWnd->m_hWnd) return FALSE;
+  sorrel::win::Spec spec;
+  spec.kind = sorrel::win::Kind::ListView;
+  spec.owner = this;
+  spec.style = dwStyle | WS_CHILD;
+  spec.rect = rect;
+  spec.parent = pParentWnd->m_hWnd;
+  spec.id = nID;
+  if (!sorrel::wnd::CreateFor(this, spec)) return FALSE;
+  m_header.Attach(sorrel::win::ListHeader(m_hWnd));
+  return TRUE;
+}
+
+CHeaderCtrl* CListCtrl::GetHeaderCtrl() { return &m_header; }
+
+void CListCtrl::Changed(int what, int first, int last) {
+  if (m_hWnd) sorrel::win::ListChanged(m_hWnd, ListChange(what), first, last);
+}
 
 bool CListCtrl::HasColumn(int nCol) const { return nCol >= 0 && size_t(nCol) < m_columns.size(); }
 bool CListCtrl::HasItem(int nItem) const { return nItem >= 0 && size_t(nItem) < m_items.size(); }
@@ -40,6 +68,7 @@ int CListCtrl::InsertColumn(int nCol, LPCSTR lpszColumnHeading, int nFormat, int
   for (int& shown : m_order)
     if (shown >= index) ++shown;
   m_order.insert(m_order.begin() + std::min<size_t>(size_t(index), m_order.size()), index);
+  Changed(int(ListChange::Columns));
   return index;
 }
 
@@ -49,6 +78,7 @@ BOOL CListCtrl::DeleteColumn(int nCol) {
   m_order.erase(std::find(m_order.begin(), m_order.end(), nCol));
   for (int& shown : m_order)
     if (shown > nCol) --shown;
+  Changed(int(ListChange::Columns));
   return TRUE;
 }
 
@@ -79,6 +109,7 @@ int CListCtrl::GetColumnWidth(int nCol) const { return HasColumn(nCol) ? m_colum
 BOOL CListCtrl::SetColumnWidth(int nCol, int cx) {
   if (!HasColumn(nCol)) return FALSE;
   m_columns[size_t(nCol)]->width = cx < 0 ? 0 : cx;
+  Changed(int(ListChange::Width), nCol);
   return TRUE;
 }
 
@@ -91,6 +122,7 @@ BOOL CListCtrl::SetColumnOrderArray(int iCount, LPINT piArray) {
     seen[size_t(index)] = true;
   }
   m_order = std::move(order);
+  Changed(int(ListChange::Order));
   return TRUE;
 }
 
@@ -109,17 +141,20 @@ int CListCtrl::InsertItem(int nItem, LPCSTR lpszItem) {
   auto item = std::make_unique<Item>();
   item->texts.emplace_back(lpszItem ? lpszItem : "");
   m_items.insert(m_items.begin() + index, std::move(item));
+  Changed(int(ListChange::Items));
   return index;
 }
 
 BOOL CListCtrl::DeleteItem(int nItem) {
   if (!HasItem(nItem)) return FALSE;
   m_items.erase(m_items.begin() + nItem);
+  Changed(int(ListChange::Items));
   return TRUE;
 }
 
 BOOL CListCtrl::DeleteAllItems() {
   m_items.clear();
+  Changed(int(ListChange::Items));
   return TRUE;
 }
 
@@ -128,6 +163,7 @@ BOOL CListCtrl::SetItemText(int nItem, int nSubItem, LPCSTR lpszText) {
   std::vector<std::string>& texts = m_items[size_t(nItem)]->texts;
   if (size_t(nSubItem) >= texts.size()) texts.resize(size_t(nSubItem) + 1);
   texts[size_t(nSubItem)] = lpszText ? lpszText : "";
+  Changed(int(ListChange::ItemText), nItem, nItem);
   return TRUE;
 }
 
@@ -148,7 +184,9 @@ DWORD_PTR CListCtrl::GetItemData(int nItem) const { return HasItem(nItem) ? m_it
 BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) {
   if (!HasItem(nItem)) return FALSE;
   UINT& state = m_items[size_t(nItem)]->state;
+  const UINT old = state;
   state = (state & ~nMask) | (nState & nMask);
+  if (state != old) Changed(int(ListChange::Selection), nItem, nItem);
   return TRUE;
 }
 
@@ -177,14 +215,20 @@ BOOL CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, DWORD_PTR dwData) {
                    [&](const std::unique_ptr<Item>& a, const std::unique_ptr<Item>& b) {
                      return pfnCompare(LPARAM(a->data), LPARAM(b->data), LPARAM(dwData)) < 0;
                    });
+  Changed(int(ListChange::Items));
   return TRUE;
 }
 
-// The model has nothing on screen; a toolkit view redraws the rows.
-BOOL CListCtrl::RedrawItems(int, int) { return TRUE; }
+// The view, when there is one, redraws the rows.
+BOOL CListCtrl::RedrawItems(int nFirst, int nLast) {
+  Changed(int(ListChange::Redraw), nFirst, nLast);
+  return TRUE;
+}
 
-LRESULT CListCtrl::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CListCtrl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_NOTIFY:
+      return ForwardHeaderNotification(reinterpret_cast<NMHDR*>(lParam));
     case LVM_GETITEMCOUNT:
       return GetItemCount();
     case LVM_REDRAWITEMS:
@@ -199,6 +243,18 @@ LRESULT CListCtrl::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case LVM_GETCOLUMNORDERARRAY:
       return GetColumnOrderArray(reinterpret_cast<LPINT>(lParam), int(wParam));
     default:
-      return 0;
+      return CWnd::DefWindowProc(message, wParam, lParam);
   }
+}
+
+LRESULT CListCtrl::ForwardHeaderNotification(NMHDR* hdr) {
+  CWnd* parent = GetParent();
+  if (!hdr || !parent || !m_header.m_hWnd || hdr->hwndFrom != m_header.m_hWnd) return 0;
+  if (hdr->code != HDN_ITEMCLICK) return parent->SendMessage(WM_NOTIFY, hdr->idFrom, LPARAM(hdr));
+  // A caption click is the list's own column click.
+  NMLISTVIEW nm{};
+  nm.hdr = NMHDR{m_hWnd, UINT_PTR(GetDlgCtrlID()), LVN_COLUMNCLICK};
+  nm.iItem = -1;
+  nm.iSubItem = reinterpret_cast<NMHEADERA*>(hdr)->iItem;
+  return parent->SendMessage(WM_NOTIFY, WPARAM(GetDlgCtrlID()), LPARAM(&nm));
 }

@@ -65,6 +65,18 @@ LRESULT Deliver(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, bool* pDe
   return Dispatch(it->second, message, wParam, lParam);
 }
 
+bool CreateFor(CWnd* wnd, win::Spec spec) {
+  if (wnd->m_hWnd) return false;
+  spec.owner = wnd;
+  HWND hWnd = win::Create(spec);
+  if (!hWnd) return false;
+  wnd->m_hWnd = hWnd;
+  CWndAccess::CreatedHere(wnd) = true;
+  CWndAccess::ID(wnd) = spec.id;
+  Objects()[hWnd] = wnd;
+  return true;
+}
+
 void Destroyed(HWND hWnd) {
   auto it = Objects().find(hWnd);
   if (it == Objects().end()) return;
@@ -105,19 +117,12 @@ BOOL CWnd::Create(LPCSTR, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect
   if (m_hWnd) return FALSE;
   sorrel::win::Spec spec;
   spec.kind = pParentWnd && pParentWnd->m_hWnd ? sorrel::win::Kind::Child : sorrel::win::Kind::Frame;
-  spec.owner = this;
   spec.text = lpszWindowName ? lpszWindowName : "";
   spec.style = dwStyle;
   spec.rect = rect;
   spec.parent = pParentWnd ? pParentWnd->m_hWnd : nullptr;
   spec.id = nID;
-  HWND hWnd = sorrel::win::Create(spec);
-  if (!hWnd) return FALSE;
-  m_hWnd = hWnd;
-  m_bCreatedHere = true;
-  m_nID = nID;
-  Objects()[hWnd] = this;
-  return TRUE;
+  return sorrel::wnd::CreateFor(this, spec);
 }
 
 BOOL CWnd::Attach(HWND hWnd) {

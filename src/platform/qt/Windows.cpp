@@ -91,6 +91,7 @@ QWidget* MakeWidget(const win::Spec& spec, QWidget* parent) {
       return b;
     }
     case win::Kind::ListView:
+      return CreateListView(spec, parent);
     case win::Kind::Header:
     case win::Kind::Child:
       return new QWidget(parent);
@@ -260,8 +261,10 @@ void EndModal(HWND hDialog, int nResult) {
   if (auto* d = qobject_cast<QDialog*>(ToWidget(hDialog))) d->done(nResult);
 }
 
-void ListChanged(HWND, ListChange, int, int) {}
+void ListChanged(HWND hList, ListChange what, int first, int last) {
+  ListViewChanged(ToWidget(hList), what, first, last);
+}
 
-HWND ListHeader(HWND) { return nullptr; }
+HWND ListHeader(HWND hList) { return ToHwnd(ListViewHeader(ToWidget(hList))); }
 
 }  // namespace sorrel::win
