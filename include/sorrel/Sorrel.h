@@ -16,6 +16,8 @@
 #include "sorrel/Groups.h"
 #include "sorrel/Entry.h"
 #include "sorrel/Wnd.h"
+#include "sorrel/Button.h"
+#include "sorrel/TovikButton.h"
 #include "sorrel/ListCtrl.h"
 #include "sorrel/ColumnInfos.h"
 #include "sorrel/MyHeader.h"

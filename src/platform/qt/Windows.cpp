@@ -85,6 +85,7 @@ QWidget* MakeWidget(const win::Spec& spec, QWidget* parent) {
       return l;
     }
     case win::Kind::Button: {
+      if ((spec.style & 0xF) == BS_OWNERDRAW) return CreateOwnerDrawButton(spec, parent);
       auto* b = new QPushButton(text, parent);
       b->setDefault((spec.style & 0xF) == BS_DEFPUSHBUTTON);
       b->setAutoDefault(false);

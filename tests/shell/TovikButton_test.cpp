@@ -1,0 +1,189 @@
+// The colour button painted by the toolkit (offscreen) in each state, grabbed and
+// checked pixel by pixel: the frame rings line by line, the face, the caption's
+// place, the embossed disabled caption and the focus rectangle.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+
+#include <optional>
+#include <vector>
+
+#include "platform/qt/Application.h"
+#include "sorrel/TovikButton.h"
+#include "support/Pixels.h"
+
+namespace {
+
+using sorrel::test::Rgb;
+
+// 0xRRGGBB of a COLORREF (0x00BBGGRR).
+unsigned ToRgb(COLORREF c) { return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c); }
+
+// A palette in which every role the button uses has a colour of its own.
+constexpr unsigned kButtonText = 0x101060, kButton = 0xC0C0C0, kMidlight = 0xE0E0A0, kLight = 0xFFFFF0,
+                   kDark = 0x808040, kShadow = 0x303010;
+
+void UseDistinctPalette() {
+  QPalette p = QApplication::palette();
+  const std::pair<QPalette::ColorRole, unsigned> roles[] = {
+      {QPalette::ButtonText, kButtonText}, {QPalette::Button, kButton}, {QPalette::Midlight, kMidlight},
+      {QPalette::Light, kLight},           {QPalette::Dark, kDark},     {QPalette::Shadow, kShadow}};
+  for (auto [role, rgb] : roles) p.setColor(QPalette::All, role, QColor::fromRgb(rgb));
+  QApplication::setPalette(p);
+  // Captions without antialiasing, so that each caption pixel has its pen's colour.
+  QFont f = QApplication::font();
+  f.setStyleStrategy(QFont::NoAntialias);
+  QApplication::setFont(f);
+}
+
+constexpr int kW = 96, kH = 32;
+
+struct Ring {
+  unsigned topLeft, bottomRight;
+};
+
+// Every pixel of each ring: the top and left sides in one colour, the bottom and
+// right sides in the other (drawn last, so they own the two corners they share).
+void ExpectRings(const QImage& img, const std::vector<Ring>& rings) {
+  for (int i = 0; i < int(rings.size()); ++i) {
+    const int l = i, t = i, r = kW - i, b = kH - i;
+    const Ring& ring = rings[size_t(i)];
+    for (int x = l; x < r; ++x) {
+      EXPECT_EQ(Rgb(img, x, t), x == r - 1 ? ring.bottomRight : ring.topLeft) << "ring " << i << " top x " << x;
+      EXPECT_EQ(Rgb(img, x, b - 1), ring.bottomRight) << "ring " << i << " bottom x " << x;
+    }
+    for (int y = t; y < b; ++y) {
+      EXPECT_EQ(Rgb(img, l, y), y == b - 1 ? ring.bottomRight : ring.topLeft) << "ring " << i << " left y " << y;
+      EXPECT_EQ(Rgb(img, r - 1, y), ring.bottomRight) << "ring " << i << " right y " << y;
+    }
+  }
+}
+
+// The bounding box of the pixels of one colour inside the rings.
+std::optional<QRect> Box(const QImage& img, unsigned rgb, int inset) {
+  QRect box;
+  for (int y = inset; y < kH - inset; ++y)
+    for (int x = inset; x < kW - inset; ++x)
+      if (Rgb(img, x, y) == rgb) box |= QRect(x, y, 1, 1);
+  return box.isNull() ? std::nullopt : std::optional(box);
+}
+
+// How many pixels of the row's span differ from the face.
+int Changed(const QImage& img, int y, int x0, int x1, unsigned face) {
+  int n = 0;
+  for (int x = x0; x <= x1; ++x) n += Rgb(img, x, y) != face;
+  return n;
+}
+
+class TovikButtonTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_NE(sorrel::qt::EnsureApplication(), nullptr);
+    UseDistinctPalette();
+  }
+  void SetUp() override {
+    ASSERT_TRUE(frame.Create(nullptr, "buttons", WS_OVERLAPPEDWINDOW, CRect(0, 0, 400, 80), nullptr, 0));
+  }
+
+  QImage Paint(CTovikButton& button, const char* state, const char* png) {
+    EXPECT_TRUE(button.Create("Barva", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, CRect(8, 8, 8 + kW, 8 + kH),
+                              &frame, 1000));
+    auto* w = reinterpret_cast<QPushButton*>(button.m_hWnd);
+    const std::string s = state;
+    if (s == "disabled") button.EnableWindow(FALSE);
+    if (s == "default") w->setDefault(true);
+    if (s == "pressed") w->setDown(true);
+    frame.ShowWindow(SW_SHOW);
+    if (s == "focus") {
+      QWidget* window = w->window();
+      window->activateWindow();
+      EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+      button.SetFocus();
+      EXPECT_TRUE(w->hasFocus());
+    }
+    QImage img = w->grab().toImage();
+    sorrel::test::SavePng(img, png);
+    return img;
+  }
+
+  CWnd frame;
+};
+
+}  // namespace
+
+TEST_F(TovikButtonTest, ColoursComeFromTheSystemColoursAndTheFace) {
+  EXPECT_EQ(ToRgb(GetSysColor(COLOR_BTNFACE)), kButton);
+  EXPECT_EQ(ToRgb(GetSysColor(COLOR_3DLIGHT)), kMidlight);
+  EXPECT_EQ(ToRgb(GetSysColor(COLOR_BTNHIGHLIGHT)), kLight);
+  EXPECT_EQ(ToRgb(GetSysColor(COLOR_BTNSHADOW)), kDark);
+  EXPECT_EQ(ToRgb(GetSysColor(COLOR_3DDKSHADOW)), kShadow);
+  EXPECT_EQ(ToRgb(GetSysColor(COLOR_BTNTEXT)), kButtonText);
+  EXPECT_EQ(GetSysColor(4711), 0u);
+
+  CTovikButton plain;
+  QImage img = Paint(plain, "normal", "button-system-face.png");
+  EXPECT_EQ(Rgb(img, 2, 2), kButton);
+}
+
+TEST_F(TovikButtonTest, EachStateHasItsFrameCaptionAndFocus) {
+  constexpr unsigned kFace = 0x40A0E0;
+  const COLORREF face = RGB(0x40, 0xA0, 0xE0);
+  const Ring raised[] = {{kLight, kShadow}, {kMidlight, kDark}};
+  const Ring black{0, 0};
+  struct Case {
+    const char* state;
+    std::vector<Ring> rings;
+    bool focusFrame;
+  } cases[] = {
+      {"normal", {raised[0], raised[1]}, false},
+      {"focus", {black, raised[0], raised[1]}, true},
+      {"default", {black, raised[0], raised[1]}, false},
+      {"pressed", {{kShadow, kShadow}, {kDark, kDark}}, false},
+  };
+  std::optional<QRect> normalCaption;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.state);
+    CTovikButton button(face);
+    const QImage img = Paint(button, c.state, (std::string("button-") + c.state + ".png").c_str());
+    ExpectRings(img, c.rings);
+    const int inset = int(c.rings.size());
+    EXPECT_EQ(Rgb(img, inset, inset), kFace);
+    EXPECT_EQ(Rgb(img, kW - 1 - inset, kH - 1 - inset), kFace);
+    // The focus rectangle: every other pixel of R shrunk by 4 changed, nothing between.
+    const int changed = Changed(img, 4, 4, kW - 5, kFace);
+    if (c.focusFrame) {
+      EXPECT_NEAR(changed, (kW - 8) / 2, 1);
+      EXPECT_NEAR(Changed(img, kH - 5, 4, kW - 5, kFace), (kW - 8) / 2, 1);
+      EXPECT_EQ(Changed(img, 3, 3, kW - 4, kFace), 0);
+    } else {
+      EXPECT_EQ(changed, 0);
+    }
+    const std::optional<QRect> caption = Box(img, kButtonText, inset + 1);
+    ASSERT_TRUE(caption);
+    if (std::string(c.state) == "normal") normalCaption = caption;
+    // Pressed, the caption moves one pixel down and right.
+    const QPoint shift = std::string(c.state) == "pressed" ? QPoint(1, 1) : QPoint(0, 0);
+    if (normalCaption) EXPECT_EQ(caption->topLeft(), normalCaption->topLeft() + shift);
+  }
+}
+
+TEST_F(TovikButtonTest, DisabledCaptionIsEmbossedOnTheNewFace) {
+  CTovikButton button(RGB(0x40, 0xA0, 0xE0));
+  button.SetBkColor(RGB(0x20, 0x80, 0x20));
+  const QImage img = Paint(button, "disabled", "button-disabled.png");
+  ExpectRings(img, {{kLight, kShadow}, {kMidlight, kDark}});
+  EXPECT_EQ(Rgb(img, 2, 2), 0x208020u);
+  const std::optional<QRect> white = Box(img, 0xFFFFFF, 3), grey = Box(img, 0x808080, 3);
+  ASSERT_TRUE(white && grey);
+  // The grey caption lies one pixel up and left of the white one, which shows below
+  // and right of it.
+  EXPECT_EQ(white->right(), grey->right() + 1);
+  EXPECT_EQ(white->bottom(), grey->bottom() + 1);
+  EXPECT_FALSE(Box(img, kButtonText, 3));
+
+  CTovikButton enabled(RGB(0x40, 0xA0, 0xE0));
+  enabled.SetBkColor(RGB(0x20, 0x80, 0x20));
+  EXPECT_EQ(Rgb(Paint(enabled, "normal", "button-setbkcolor.png"), 2, 2), 0x208020u);
+}
