@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
-#include <chrono>
 #include <climits>
 #include <cmath>
 #include <fstream>
@@ -198,7 +197,6 @@ TEST(PhoneText, TruncatedAndHostileLines) {
   }
   CGroups groups;
   groups.AddGroup(3, "VIP", 0, 0);
-  auto start = std::chrono::steady_clock::now();
   for (const std::string& line : lines) {
     for (int options = 0; options < 16; ++options) {
       int bWithLocation = options & 1, bCreate = options & 2, bJoin = options & 4;
@@ -216,7 +214,6 @@ TEST(PhoneText, TruncatedAndHostileLines) {
       }
     }
   }
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
 }
 
 // Golden lines: a phone book as the phone server delivers it, then the cases of

@@ -44,33 +44,46 @@ TEST_F(BookFiles, ReadsAWholeFileOfAnySize) {
     EXPECT_EQ(Read(Write("f", data)), data) << data.size();
 }
 
-TEST_F(BookFiles, ReadsWhatHasNoSizeAsItComes) {
+// Standard input has no size: it is read as it comes.
+TEST_F(BookFiles, ReadsStandardInputAsItComes) {
   std::string data;
   for (int i = 0; data.size() < 200000; ++i) data += std::to_string(i) + ",";
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const int savedStdin = dup(STDIN_FILENO);
+  dup2(fds[0], STDIN_FILENO);
+  close(fds[0]);
+  std::thread writer([&] {
+    EXPECT_EQ(write(fds[1], data.data(), data.size()), ssize_t(data.size()));
+    close(fds[1]);
+  });
+  EXPECT_EQ(Read("-"), data);
+  writer.join();
+  dup2(savedStdin, STDIN_FILENO);
+  close(savedStdin);
+}
+
+// What cannot be read, or is no regular file, is named with the reason.
+TEST_F(BookFiles, RefusesWhatIsNoRegularFile) {
   const std::string fifo = Path("fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << data; });
-  EXPECT_EQ(Read(fifo), data);
-  writer.join();
-}
-
-TEST_F(BookFiles, AMissingFileIsNamedAndAFolderReadsEmpty) {
-  std::string data = "old", error;
-  EXPECT_FALSE(tool::ReadFile(Path("missing"), data, error));
-  EXPECT_EQ(error, Path("missing") + ": No such file or directory");
-  EXPECT_TRUE(tool::ReadFile(dir_, data, error));
-  EXPECT_EQ(data, "");
-}
-
-TEST_F(BookFiles, WritesPiecesThroughATemporaryFile) {
+  const std::pair<std::string, std::string> cases[] = {{Path("missing"), ": No such file or directory"},
+                                                         {dir_, ": not a regular file"},
+                                                         {fifo, ": not a regular file"},
+                                                         {"/dev/null", ": not a regular file"}};
+  for (const auto& [path, reason] : cases) {
+    std::string data = "old", error;
+    EXPECT_FALSE(tool::ReadFile(path, data, error));
+    EXPECT_EQ(error, path + reason);
+  }
   std::string error;
-  const std::string path = Write("book.txt", "old");
-  ASSERT_TRUE(tool::WriteFileAtomically(path, {"1,\"A\",40,1\n", "", "2,1,\"B\",\"\"\n"}, error)) << error;
-  EXPECT_EQ(Read(path), "1,\"A\",40,1\n2,1,\"B\",\"\"\n");
-  EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+  for (const std::string& path : {dir_, fifo}) {
+    EXPECT_FALSE(tool::WriteFileAtomically(path, std::vector<std::string_view>{"x"}, error));
+    EXPECT_EQ(error, path + ": not a regular file");
+  }
   const std::string nowhere = Path("no/book.txt");
   EXPECT_FALSE(tool::WriteFileAtomically(nowhere, std::vector<std::string_view>{"x"}, error));
-  EXPECT_EQ(error, nowhere + ".tmp: No such file or directory");
+  EXPECT_EQ(error, nowhere + ": cannot make a temporary file beside it: No such file or directory");
 }
 
 // A new book written from its lines is the book PhoneBook writes of the same

@@ -22,7 +22,8 @@ std::unique_ptr<CEntry> ReadSlot(const std::string& line, CGroups* groups) {
 bool ReadFile(const std::string& path, std::string& data, std::string& error) {
   const bool stdinput = path == "-";
   const std::string name = stdinput ? std::string("standard input") : path;
-  const int fd = stdinput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without waiting: a pipe given by name would block the open until someone writes.
+  const int fd = stdinput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     error = name + ": " + std::strerror(errno);
     return false;
@@ -37,6 +38,7 @@ bool ReadFile(const std::string& path, std::string& data, std::string& error) {
     error = name + ": not a regular file";
     return false;
   }
+  if (!stdinput) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   data.resize(regular ? size_t(st.st_size) + 1 : size_t(1) << 16);
   size_t used = 0;
   bool ok = true;
