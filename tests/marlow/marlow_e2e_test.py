@@ -92,7 +92,7 @@ class Session:
 class MarlowRun(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        for tool in ("Xvfb", "dbus-daemon", "pdftotext"):
+        for tool in ("Xvfb", "dbus-daemon", "pdftotext", "convert"):
             if not shutil.which(tool):
                 raise unittest.SkipTest(tool + " is not installed (scripts/install-deps installs it)")
         cls.root = tempfile.mkdtemp(prefix="marlow-e2e-")
@@ -174,6 +174,11 @@ class MarlowRun(unittest.TestCase):
                      "book: %d slots from Tovik1" % (len(self.original) - 2), "splash: gone"):
             self.assertIn(line, out)
         self.assertLess(out.index("splash: shown"), out.index("wait dialog: OK"))
+        # The screen while the splash was up: the picture in its middle, where the
+        # bare screen is black.
+        mean = subprocess.run(["convert", self.art("splash.png"), "-gravity", "center", "-crop", "200x150+0+0",
+                               "-format", "%[fx:mean]", "info:"], capture_output=True, check=True).stdout
+        self.assertGreater(float(mean), 0.05, "the splash picture is on the screen")
 
         captions, rows = read_tsv(self.art("list-1.tsv"))
         # The base columns, then surname, group and mobile, the extended columns shown

@@ -430,7 +430,7 @@ void MainWindow::RunRenumber(bool prefix) { MakeRenumberDialog(prefix)->open(); 
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   const size_t changed = m_book.ChangedLines().size();
-  if (changed && isVisible()) {
+  if (changed && !m_unattended) {
     const auto answer = QMessageBox::question(
         this, U("Marlow"), U("Změněné záznamy (%1) nebyly odeslány. Odeslat je před koncem?").arg(changed),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);

@@ -48,6 +48,9 @@ class MainWindow : public QMainWindow {
   // The renumbering (or prefix change) dialog over every entry, not yet run.
   class RenumberDialog* MakeRenumberDialog(bool prefix);
 
+  // Driven by a script or a command line: closing asks nothing.
+  void SetUnattended(bool unattended) { m_unattended = unattended; }
+
   // Writes the column settings back (destroying the column model) and takes the
   // list down; the window is not usable afterwards.
   void Shutdown();
@@ -71,6 +74,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<ListPane> m_pane;
   QLineEdit* m_search = nullptr;
   QLabel* m_status = nullptr;
+  bool m_unattended = false;
 };
 
 // The extended columns the user chose to show, as stored ("12,26,9").

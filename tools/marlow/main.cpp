@@ -155,6 +155,7 @@ int main(int argc, char** argv) {
         break;
     }
   }
+  window->SetUnattended(!options.script.empty() || !options.screenshot.empty() || !options.printTo.empty());
   window->show();
 
   int rc = 0;
