@@ -1,0 +1,188 @@
+// The splash screen on a real X server (an Xvfb the test starts and stops): the
+// window found on the server with the picture's pixels while the thread sleeps,
+// gone after; delay 0 and no server at all.
+#include <gtest/gtest.h>
+
+// Qt before Xlib, whose macros (Bool, Status) Qt's headers cannot live with.
+#include "support/Pixels.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "resources/Dialogs.h"
+#include "sorrel/Splash.h"
+#include "sorrel/Sync.h"
+#include "support/TestHost.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A private X server: Xvfb tells the display number it chose through a pipe.
+class Xvfb {
+ public:
+  Xvfb() {
+    int fds[2];
+    if (access("/usr/bin/Xvfb", X_OK) != 0 || pipe(fds) != 0) return;
+    const std::string fd = std::to_string(fds[1]);
+    const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp", nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (posix_spawn(&m_pid, "/usr/bin/Xvfb", &actions, nullptr, const_cast<char**>(argv), environ) != 0) m_pid = 0;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    std::string number;
+    char c;
+    while (m_pid && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (!number.empty()) m_display = ":" + number;
+  }
+  ~Xvfb() {
+    if (m_pid) {
+      kill(m_pid, SIGTERM);
+      waitpid(m_pid, nullptr, 0);
+    }
+  }
+  const std::string& Name() const { return m_display; }
+
+ private:
+  pid_t m_pid = 0;
+  std::string m_display;
+};
+
+struct Found {
+  Window id;
+  XWindowAttributes attrs;
+};
+
+// The mapped top-level windows of the server, topmost last.
+std::vector<Found> Windows(Display* d) {
+  Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  std::vector<Found> found;
+  XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n);
+  for (unsigned i = 0; i < n; ++i) {
+    XWindowAttributes a;
+    if (XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable) found.push_back({children[i], a});
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+class SplashTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    XInitThreads();  // before any other Xlib call of the process
+    m_oldDisplay = std::getenv("DISPLAY") ? std::optional<std::string>(std::getenv("DISPLAY")) : std::nullopt;
+  }
+  void TearDown() override {
+    if (m_oldDisplay)
+      setenv("DISPLAY", m_oldDisplay->c_str(), 1);
+    else
+      unsetenv("DISPLAY");
+  }
+
+  // Runs ShowSplash on a worker thread; `whileUp` runs once the event was pulsed.
+  // Returns whether it was, and the time from the pulse to the thread's end.
+  std::pair<bool, Clock::duration> Run(DWORD waitMs, const std::function<void()>& whileUp = {}) {
+    CEvent event;
+    std::thread worker([&event] { ShowSplash(&event); });
+    const bool pulsed = event.Lock(waitMs);
+    const auto t0 = Clock::now();
+    if (pulsed && whileUp) whileUp();
+    worker.join();
+    return {pulsed, Clock::now() - t0};
+  }
+
+  sorrel::test::TestHost profile;
+  std::optional<std::string> m_oldDisplay;
+};
+
+}  // namespace
+
+TEST_F(SplashTest, ThePictureIsUpOnTopWhileTheThreadSleepsAndGoneAfter) {
+  Xvfb server;
+  if (server.Name().empty()) GTEST_SKIP() << "Xvfb (package xvfb) is not installed or did not start";
+  setenv("DISPLAY", server.Name().c_str(), 1);
+  GetSplashDelayFromRegistry();  // makes the key, which storing needs
+  SetSplashDelay2Registry(500);
+  Display* d = XOpenDisplay(server.Name().c_str());
+  ASSERT_NE(d, nullptr);
+  // A window of someone else's that the splash must cover.
+  Window other = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 640, 480, 0, 0, 0xFFFFFF);
+  XMapWindow(d, other);
+  XSync(d, False);
+
+  sorrel::res::Bitmap picture;
+  ASSERT_TRUE(sorrel::res::FindBitmap(160, picture));
+  std::optional<Found> splash;
+  int wrong = 0;
+  auto [pulsed, up] = Run(5000, [&] {
+    std::vector<Found> found = Windows(d);
+    ASSERT_FALSE(found.empty());
+    splash = found.back();  // the topmost
+    ASSERT_NE(splash->id, other);
+    XImage* image = XGetImage(d, splash->id, 0, 0, unsigned(splash->attrs.width), unsigned(splash->attrs.height),
+                              AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    QImage shot(splash->attrs.width, splash->attrs.height, QImage::Format_RGB32);
+    for (int y = 0; y < splash->attrs.height; ++y)
+      for (int x = 0; x < splash->attrs.width; ++x) {
+        const unsigned long p = XGetPixel(image, x, y);
+        const unsigned rgb = unsigned((p & image->red_mask) >> 16 << 16 | (p & image->green_mask) >> 8 << 8 |
+                                      (p & image->blue_mask));
+        wrong += rgb != picture.Pixel(x, y);
+        shot.setPixel(x, y, 0xFF000000u | rgb);
+      }
+    XDestroyImage(image);
+    sorrel::test::SavePng(shot, "splash-on-x11.png");
+  });
+  ASSERT_TRUE(pulsed);
+  ASSERT_TRUE(splash);
+  // Dialog 159: 200 x 138 dialog units of "MS Sans Serif" 8 pt; the picture's last row is cut.
+  EXPECT_EQ(splash->attrs.width, 300);
+  EXPECT_EQ(splash->attrs.height, 224);
+  EXPECT_TRUE(splash->attrs.override_redirect);
+  EXPECT_EQ(splash->attrs.x, (640 - 300) / 2);
+  EXPECT_EQ(wrong, 0);
+  EXPECT_GE(up, std::chrono::milliseconds(400));
+  std::vector<Found> after = Windows(d);
+  ASSERT_EQ(after.size(), 1u);
+  EXPECT_EQ(after[0].id, other);
+  XCloseDisplay(d);
+}
+
+TEST_F(SplashTest, WithoutAServerTheEventIsStillPulsedAndTheThreadStillSleeps) {
+  unsetenv("DISPLAY");
+  GetSplashDelayFromRegistry();
+  SetSplashDelay2Registry(300);
+  auto [pulsed, asleep] = Run(5000);
+  EXPECT_TRUE(pulsed);
+  EXPECT_GE(asleep, std::chrono::milliseconds(250));
+}
+
+TEST_F(SplashTest, DelayZeroReturnsAtOnceWithoutPulsing) {
+  unsetenv("DISPLAY");
+  GetSplashDelayFromRegistry();
+  SetSplashDelay2Registry(0);
+  const auto t0 = Clock::now();
+  auto [pulsed, _] = Run(300);
+  EXPECT_FALSE(pulsed);
+  EXPECT_LT(Clock::now() - t0, std::chrono::milliseconds(1000));
+}
