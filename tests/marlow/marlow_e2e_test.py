@@ -170,9 +170,15 @@ class MarlowRun(unittest.TestCase):
                           % (self.art("after-splash.png"), self.art("list-1.tsv"), self.art("main-1.png"),
                              self.art("list-2.tsv"), self.art("main-2.png")),
                           "--splash-screenshot", self.art("splash.png"))
-        for line in ("server: Tovik1 (to be started)", "wait dialog: OK",
+        for line in ("splash: shown", "server: Tovik1 (to be started)", "wait dialog: OK",
                      "book: %d slots from Tovik1" % (len(self.original) - 2), "splash: gone"):
             self.assertIn(line, out)
+        self.assertLess(out.index("splash: shown"), out.index("wait dialog: OK"))
+        # The screen while the splash was up: the picture in its middle, where the
+        # bare screen is black.
+        mean = subprocess.run(["convert", self.art("splash.png"), "-gravity", "center", "-crop", "200x150+0+0",
+                               "-format", "%[fx:mean]", "info:"], capture_output=True, check=True).stdout
+        self.assertGreater(float(mean), 0.05, "the splash picture is on the screen")
 
         captions, rows = read_tsv(self.art("list-1.tsv"))
         # The base columns, then surname, group and mobile, the extended columns shown

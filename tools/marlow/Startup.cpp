@@ -28,10 +28,17 @@ void Splash::Show(const std::function<void(const std::string&)>& log, std::funct
     if (gone) gone();
     return;
   }
-  // GAP: this library build has no ShowSplash yet; the start goes on without
-  // the picture.
-  log("splash: not available in this library build");
-  if (gone) gone();
+  m_shown = std::make_unique<CEvent>();
+  // The splash pulses the event once its picture is up, which takes far longer
+  // than this thread needs to start waiting; a pulse missed all the same ends
+  // the wait at the time-out, not the start.
+  m_thread = std::thread([event = m_shown.get(), gone = std::move(gone)] {
+    ShowSplash(event);
+    if (gone) gone();
+  });
+  const DWORD result = WaitForSingleObject(*m_shown, kSplashWait);
+  log(result == WAIT_OBJECT_0 ? "splash: shown, delay " + std::to_string(delay) + " ms"
+                              : std::string("splash: no signal, going on"));
 }
 
 void Splash::Finish() {
