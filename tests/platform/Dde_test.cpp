@@ -69,22 +69,6 @@ TEST_F(DdeTest, StringHandlesAreOnePerTextWithoutCase) {
   EXPECT_EQ(DdeGetLastError(inst_ + 100), UINT(DMLERR_DLL_NOT_INITIALIZED));
 }
 
-TEST_F(DdeTest, DataHandles) {
-  BYTE bytes[] = "abcdef";
-  HDDEDATA h = DdeCreateDataHandle(inst_, bytes, 7, 0, nullptr, CF_TEXT, 0);
-  ASSERT_NE(h, nullptr);
-  BYTE out[8] = {};
-  EXPECT_EQ(DdeGetData(h, nullptr, 0, 0), 7u);
-  EXPECT_EQ(DdeGetData(h, out, 3, 2), 3u);
-  EXPECT_STREQ(reinterpret_cast<char*>(out), "cde");
-  EXPECT_EQ(DdeGetData(h, out, 8, 9), 0u);
-  EXPECT_EQ(DdeGetLastError(inst_), UINT(DMLERR_INVALIDPARAMETER));
-  EXPECT_TRUE(DdeFreeDataHandle(h));
-  EXPECT_EQ(DdeGetData(h, nullptr, 0, 0), 0u) << "a freed handle has no data";
-  EXPECT_FALSE(DdeFreeDataHandle(h));
-  EXPECT_EQ(DdeCreateDataHandle(inst_, bytes, SORREL_DDE_MAX_DATA + 1, 0, nullptr, CF_TEXT, 0), nullptr);
-}
-
 TEST_F(DdeTest, ConnectingFindsOnlyServersThatTakeTheTopic) {
   EXPECT_EQ(Connect("Tovik1", "Instance"), nullptr);
   EXPECT_EQ(DdeGetLastError(inst_), UINT(DMLERR_NO_CONV_ESTABLISHED));
