@@ -80,7 +80,8 @@ pid_t PrivateBus::StartQuillon(const std::vector<std::string>& args, const std::
 }
 
 bool PrivateBus::WaitFor(const std::string& service, int count) {
-  for (int i = 0; i < 1000; ++i) {
+  // A crowd of servers starting on a machine busy with other tests may take long.
+  for (int i = 0; i < 3000; ++i) {
     if (Count(service) >= count) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }

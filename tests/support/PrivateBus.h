@@ -28,7 +28,7 @@ class PrivateBus {
   void Stop(pid_t pid, int sig = 15);
   // How many processes of the bus serve the DDE service `service`.
   int Count(const std::string& service);
-  // Waits (up to 10 s) until at least `count` of them do.
+  // Waits (up to 30 s) until at least `count` of them do.
   bool WaitFor(const std::string& service, int count);
   // The process that serves `service`, or -1.
   pid_t PidOf(const std::string& service);
