@@ -76,10 +76,11 @@ TEST_F(WaitDialogTest, EndsWithOkWhenTheServerReportsItsPhone) {
       sorrel::test::SavePng(reinterpret_cast<QWidget*>(d.m_hWnd)->grab().toImage(), "wait4quillon.png");
     };
     EXPECT_EQ(dlg.DoModal(), IDOK);
-    // quillon sets the event a second after it starts.
+    // quillon sets the event a second after it starts; the start itself may take
+    // seconds while other tests start crowds of servers.
     double took = std::chrono::duration<double>(Clock::now() - start).count();
     EXPECT_GE(took, 0.9);
-    EXPECT_LT(took, 5.0);
+    EXPECT_LT(took, 30.0);
     EXPECT_TRUE(ThreadsBackTo(baseline_)) << "the waiting thread ends once it has posted";
   }
   // The server got the argument list (server argument, server argument).
