@@ -19,6 +19,9 @@ seconds=${SECONDS_PER_TARGET:-60}
 jobs=${JOBS:-$(nproc)}
 corpus_work=${CORPUS_WORK:-fuzz/corpus-work}
 keep=${KEEP_FAILURES:-1}
+# Absolute from here on: the fuzzers run inside their log folders.
+build=$(realpath -m "$build")
+corpus_work=$(realpath -m "$corpus_work")
 
 # AddressSanitizer keeps freed blocks in quarantine to catch a use after free. Its
 # default 256 MB is far more than one input frees (kilobytes for most targets, a
@@ -48,10 +51,10 @@ for t in "${TARGETS[@]}"; do
   rm -f "$logs"/* "$artifacts"/*
   start=$(date +%s.%N)
   # -jobs runs that many processes, each for the whole time; each writes fuzz-N.log.
-  (cd "$logs" && "$repo/$build/fuzz_$t" -jobs="$jobs" -workers="$jobs" \
+  (cd "$logs" && "$build/fuzz_$t" -jobs="$jobs" -workers="$jobs" \
       -max_total_time="$seconds" -max_len=65536 -timeout=2 -rss_limit_mb=2048 \
-      -print_final_stats=1 -artifact_prefix="$repo/$artifacts/" \
-      "$repo/$work" "$repo/$build/seeds/$t" >"$repo/$logs/parent.log" 2>&1)
+      -print_final_stats=1 -artifact_prefix="$artifacts/" \
+      "$work" "$build/seeds/$t" >"$logs/parent.log" 2>&1)
   rc=$?
   elapsed=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN {print b - a}')
   execs=$(grep -h 'stat::number_of_executed_units' "$logs"/fuzz-*.log 2>/dev/null | awk '{s += $2} END {print s + 0}')
