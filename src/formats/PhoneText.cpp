@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "model/TextForm.h"
+#include "formats/TextForm.h"
 #include "platform/Numbers.h"
 #include "sorrel/Entry.h"
 

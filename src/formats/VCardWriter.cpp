@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/TextForm.h"
+#include "formats/TextForm.h"
 #include "platform/CodePageInternal.h"
 #include "sorrel/COleDateTime.h"
 #include "sorrel/CodePage.h"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the built library into a temporary prefix, then builds and runs the
-# consumer against it twice: through find_package and through pkg-config.
+# consumer against it twice: through find_package and through pkg-config; then
+# builds it a third time with Sorrel as a sub-project of its build.
 set -euo pipefail
 build_dir=$1
 version=$2
@@ -27,4 +28,13 @@ test "$(pkg-config --modversion sorrel)" = "$version"
 # shellcheck disable=SC2046
 c++ "$source_dir/consumer/main.cpp" -o "$work/consumer-pc" $(pkg-config --cflags --libs sorrel)
 LD_LIBRARY_PATH="$libdir" "$work/consumer-pc"
-echo "package: both ways work"
+echo "== add_subdirectory"
+cmake -S "$source_dir/subproject" -B "$work/sub-build" -G Ninja -DSORREL_SOURCE_DIR="$source_dir/../.." \
+  ${CMAKE_CXX_COMPILER_LAUNCHER:+-DCMAKE_CXX_COMPILER_LAUNCHER=$CMAKE_CXX_COMPILER_LAUNCHER} >/dev/null
+cmake --build "$work/sub-build" --target consumer >/dev/null
+"$work/sub-build/consumer"
+cmake --install "$work/sub-build" --prefix "$work/sub-prefix" >/dev/null
+if [ -n "$(find "$work/sub-prefix" -type f 2>/dev/null)" ]; then
+  echo "a host's install took Sorrel's files with it:"; find "$work/sub-prefix" -type f; exit 1
+fi
+echo "package: all three ways work"
