@@ -22,6 +22,7 @@ TEST(CString, FindLeftRightMidClamp) {
   EXPECT_EQ(s.Left(-3), "");
   EXPECT_EQ(s.Left(10), "a;b;c");
   EXPECT_EQ(s.Right(2), ";c");
+  EXPECT_EQ(s.Right(4), ";b;c");  // one short of the whole
   EXPECT_EQ(s.Right(9), "a;b;c");
 
   struct Case {
