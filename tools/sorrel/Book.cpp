@@ -258,7 +258,6 @@ std::string Transcode(UINT from, UINT to, const std::string& text) {
 std::string ToUtf8(const std::string& text) { return Transcode(CP_ACP, CP_UTF8, text); }
 std::string ToUtf8(const CString& text) { return ToUtf8(text.str()); }
 
-CString FromUtf8(const std::string& text) { return CString(Transcode(CP_UTF8, CP_ACP, text)); }
 
 bool FromUtf8(const std::string& text, CString& ansi, std::string& error) {
   ansi.Empty();

@@ -106,8 +106,5 @@ std::string ToUtf8(const std::string& text);
 // UTF-8 (from the command line) into the ANSI code page. False, naming the
 // characters the code page cannot hold, for text it cannot take whole.
 bool FromUtf8(const std::string& text, CString& ansi, std::string& error);
-// The same for commands that still take what fits: a character the code page
-// lacks becomes the converter's default character.
-CString FromUtf8(const std::string& text);
 
 }  // namespace tool

@@ -31,13 +31,6 @@ int Fail(const char* command, const std::string& message) {
 
 int Usage(const char* command, const std::string& message) { return Fail(command, message + " (see --help)"); }
 
-int TakeBookPath(const char* command, const std::string& arg, std::string& path) {
-  if (arg.size() > 1 && arg[0] == '-') return Usage(command, "unknown option '" + arg + "'");
-  if (!path.empty()) return Usage(command, "'" + arg + "' is one operand too many: " + command + " takes one BOOK");
-  path = arg;
-  return kOk;
-}
-
 bool Args::Has(std::string_view option) const {
   return std::any_of(given_.begin(), given_.end(), [&](const auto& g) { return g.first == option; });
 }

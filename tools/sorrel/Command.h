@@ -52,8 +52,6 @@ struct CommandSpec {
   int (*run)(const Args& args);
   // A command that still reads its own arguments: they are handed over as they
   // stand, and its --help is this text. New commands use the table.
-  int (*rawRun)(const std::vector<std::string>& args) = nullptr;
-  const char* usage = nullptr;
 };
 constexpr std::size_t kAny = std::size_t(-1);
 
@@ -98,22 +96,10 @@ int Fail(const char* command, const std::string& message);
 // A usage error: the message and "(see --help)".
 int Usage(const char* command, const std::string& message);
 
-// For commands that read their own arguments: an unknown option or a second
-// book is a usage error worded as the parser words it; otherwise the argument
-// is the book and kOk is returned.
-int TakeBookPath(const char* command, const std::string& arg, std::string& path);
 
 }  // namespace tool
 
 #define SORREL_COMMAND_CAT2(a, b) a##b
 #define SORREL_COMMAND_CAT(a, b) SORREL_COMMAND_CAT2(a, b)
-#define SORREL_COMMAND_SPEC(spec) \
+#define SORREL_COMMAND(spec) \
   static const ::tool::CommandRegistrar SORREL_COMMAND_CAT(sorrel_command_, __LINE__)(spec)
-// SORREL_COMMAND(name, summary, usage, run) registers a command that reads its own arguments.
-#define SORREL_COMMAND_RAW(name, summary, usage, run)                                                   \
-  static const ::tool::CommandSpec SORREL_COMMAND_CAT(sorrel_raw_spec_, __LINE__){                      \
-      name, summary, "", 0, ::tool::kAny, "", {}, "", nullptr, run, usage};                             \
-  SORREL_COMMAND_SPEC(SORREL_COMMAND_CAT(sorrel_raw_spec_, __LINE__))
-#define SORREL_COMMAND_PICK(_1, _2, _3, _4, chosen, ...) chosen
-#define SORREL_COMMAND(...) \
-  SORREL_COMMAND_PICK(__VA_ARGS__, SORREL_COMMAND_RAW, _unused3, _unused2, SORREL_COMMAND_SPEC, _unused0)(__VA_ARGS__)

@@ -65,17 +65,6 @@ int main(int argc, char** argv) {
   }
   for (const tool::CommandSpec* c : tool::Commands()) {
     if (name != c->name) continue;
-    if (c->rawRun) {
-      const std::vector<std::string> raw(argv + 2, argv + argc);
-      for (const std::string& a : raw) {
-        if (a == "--") break;
-        if (a == "-h" || a == "--help") {
-          std::fputs(c->usage, stdout);
-          return Finish(c->name, tool::kOk);
-        }
-      }
-      return Finish(c->name, c->rawRun(raw));
-    }
     tool::Args args;
     bool help = false;
     if (int rc = tool::Parse(*c, std::vector<std::string>(argv + 2, argv + argc), args, help); rc != tool::kOk)
