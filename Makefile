@@ -32,6 +32,7 @@ test-asan: deps
 	cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSORREL_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
 
 # The main job on the sample phone book; the outputs go to out/.
