@@ -33,6 +33,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/HandleTable.h"
 #include "platform/DdeInternal.h"
 
 namespace {
@@ -132,32 +133,16 @@ struct Data {
   bool appOwned;
 };
 
-struct DataTable {
-  std::mutex mutex;
-  std::unordered_map<std::uintptr_t, std::shared_ptr<Data>> handles;
-  std::uintptr_t next = 0x7000;
-};
-
-DataTable& TheData() {
-  static DataTable* table = new DataTable;
+sorrel::HandleTable<Data>& TheData() {
+  static auto* table = new sorrel::HandleTable<Data>(0x7000, 8);
   return *table;
 }
 
 HDDEDATA NewData(DWORD inst, std::vector<BYTE> bytes, UINT fmt, bool appOwned) {
-  auto d = std::make_shared<Data>(Data{inst, std::move(bytes), fmt, appOwned});
-  DataTable& t = TheData();
-  std::lock_guard<std::mutex> lock(t.mutex);
-  t.next += 8;
-  t.handles.emplace(t.next, std::move(d));
-  return reinterpret_cast<HDDEDATA>(t.next);
+  return reinterpret_cast<HDDEDATA>(TheData().Add(std::make_shared<Data>(Data{inst, std::move(bytes), fmt, appOwned})));
 }
 
-std::shared_ptr<Data> FindData(HDDEDATA h) {
-  DataTable& t = TheData();
-  std::lock_guard<std::mutex> lock(t.mutex);
-  auto found = t.handles.find(reinterpret_cast<std::uintptr_t>(h));
-  return found == t.handles.end() ? nullptr : found->second;
-}
+std::shared_ptr<Data> FindData(HDDEDATA h) { return TheData().Find(reinterpret_cast<std::uintptr_t>(h)); }
 
 // ---- instances and conversations
 
@@ -671,12 +656,7 @@ BOOL DdeUninitialize(DWORD idInst) {
   inst->serverConvs.clear();
   sd_bus_slot_unref(inst->vtable);
   sd_bus_flush_close_unref(inst->bus);
-  {
-    DataTable& t = TheData();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    for (auto it = t.handles.begin(); it != t.handles.end();)
-      it = it->second->inst == idInst ? t.handles.erase(it) : std::next(it);
-  }
+  TheData().EraseIf([idInst](const Data& d) { return d.inst == idInst; });
   delete inst;
   return TRUE;
 }
@@ -911,9 +891,7 @@ LPBYTE DdeAccessData(HDDEDATA hData, LPDWORD pcbDataSize) {
 BOOL DdeUnaccessData(HDDEDATA hData) { return FindData(hData) ? TRUE : FALSE; }
 
 BOOL DdeFreeDataHandle(HDDEDATA hData) {
-  DataTable& t = TheData();
-  std::lock_guard<std::mutex> lock(t.mutex);
-  return t.handles.erase(reinterpret_cast<std::uintptr_t>(hData)) ? TRUE : FALSE;
+  return TheData().Take(reinterpret_cast<std::uintptr_t>(hData)) ? TRUE : FALSE;
 }
 
 HDDEDATA DdeNameService(DWORD idInst, HSZ hsz1, HSZ, UINT afCmd) {

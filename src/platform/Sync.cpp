@@ -31,6 +31,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/HandleTable.h"
 #include "platform/SyncInternal.h"
 
 namespace {
@@ -76,32 +77,14 @@ struct Event {
   }
 };
 
-struct Table {
-  std::mutex mutex;
-  std::unordered_map<std::uintptr_t, std::shared_ptr<Event>> events;
-  std::uintptr_t next = 0x5000;
-};
-
-Table& Handles() {
-  static Table* table = new Table;  // outlives every static that may close a handle
+sorrel::HandleTable<Event>& Handles() {
+  static auto* table = new sorrel::HandleTable<Event>(0x5000, 4);  // outlives every static that may close a handle
   return *table;
 }
 
-HANDLE Register(std::shared_ptr<Event> event) {
-  Table& t = Handles();
-  std::lock_guard<std::mutex> lock(t.mutex);
-  t.next += 4;
-  t.events.emplace(t.next, std::move(event));
-  return reinterpret_cast<HANDLE>(t.next);
-}
+HANDLE Register(std::shared_ptr<Event> event) { return reinterpret_cast<HANDLE>(Handles().Add(std::move(event))); }
 
-std::shared_ptr<Event> Lookup(HANDLE h) {
-  Table& t = Handles();
-  std::lock_guard<std::mutex> lock(t.mutex);
-  auto found = t.events.find(reinterpret_cast<std::uintptr_t>(h));
-  if (found == t.events.end()) return nullptr;
-  return found->second;
-}
+std::shared_ptr<Event> Lookup(HANDLE h) { return Handles().Find(reinterpret_cast<std::uintptr_t>(h)); }
 
 long Futex(std::atomic<std::uint32_t>* word, int op, std::uint32_t val, const timespec* timeout) {
   return syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(word), op, val, timeout, nullptr, 0);
@@ -378,15 +361,7 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
 }
 
 BOOL CloseHandle(HANDLE hObject) {
-  std::shared_ptr<Event> gone;
-  {
-    Table& t = Handles();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    auto found = t.events.find(reinterpret_cast<std::uintptr_t>(hObject));
-    if (found == t.events.end()) return SetLastError(ERROR_INVALID_HANDLE), FALSE;
-    gone = std::move(found->second);
-    t.events.erase(found);
-  }
+  if (!Handles().Take(reinterpret_cast<std::uintptr_t>(hObject))) return SetLastError(ERROR_INVALID_HANDLE), FALSE;
   return TRUE;  // the object goes when the last wait on it has ended
 }
 
