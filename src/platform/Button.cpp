@@ -9,14 +9,14 @@ CButton::~CButton() = default;
 
 BOOL CButton::Create(LPCSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
   if (!pParentWnd || !pParentWnd->m_hWnd) return FALSE;
-  sorrel::win::Spec spec;
-  spec.kind = sorrel::win::Kind::Button;
-  spec.text = lpszCaption ? lpszCaption : "";
-  spec.style = dwStyle | WS_CHILD;
-  spec.rect = rect;
-  spec.parent = pParentWnd->m_hWnd;
-  spec.id = nID;
-  return sorrel::wnd::CreateFor(this, spec);
+  sorrel::win::Params params;
+  params.kind = sorrel::win::Kind::Button;
+  params.text = lpszCaption ? lpszCaption : "";
+  params.style = dwStyle | WS_CHILD;
+  params.rect = rect;
+  params.parent = pParentWnd->m_hWnd;
+  params.id = nID;
+  return sorrel::wnd::CreateFor(this, params);
 }
 
 void CButton::DrawItem(LPDRAWITEMSTRUCT) {}

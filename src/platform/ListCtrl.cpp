@@ -33,14 +33,14 @@ CListCtrl::~CListCtrl() {
 
 BOOL CListCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
   if (m_hWnd || !pParentWnd || !pParentWnd->m_hWnd) return FALSE;
-  sorrel::win::Spec spec;
-  spec.kind = sorrel::win::Kind::ListView;
-  spec.owner = this;
-  spec.style = dwStyle | WS_CHILD;
-  spec.rect = rect;
-  spec.parent = pParentWnd->m_hWnd;
-  spec.id = nID;
-  if (!sorrel::wnd::CreateFor(this, spec)) return FALSE;
+  sorrel::win::Params params;
+  params.kind = sorrel::win::Kind::ListView;
+  params.owner = this;
+  params.style = dwStyle | WS_CHILD;
+  params.rect = rect;
+  params.parent = pParentWnd->m_hWnd;
+  params.id = nID;
+  if (!sorrel::wnd::CreateFor(this, params)) return FALSE;
   m_header.Attach(sorrel::win::ListHeader(m_hWnd));
   return TRUE;
 }

@@ -14,7 +14,7 @@ namespace sorrel::win {
 
 enum class Kind { Frame, Child, Static, Button, Picture, Dialog, ListView, Header };
 
-struct Spec {
+struct Params {
   Kind kind = Kind::Child;
   CWnd* owner = nullptr;    // the object that receives the window's messages
   std::string text;         // caption, in the ANSI code page
@@ -30,7 +30,7 @@ enum class ListChange { Columns, Order, Width, Items, ItemText, Selection, Redra
 
 // Makes the widget; null when it cannot be made. A child shows when its style has
 // WS_VISIBLE; a top-level window waits for ShowWindow.
-HWND Create(const Spec& spec);
+HWND Create(const Params& params);
 void Destroy(HWND hWnd);
 void Show(HWND hWnd, int nCmdShow);
 bool IsVisible(HWND hWnd);
@@ -68,9 +68,9 @@ namespace sorrel::wnd {
 // Delivers a message to the window's object (WindowProc) as the message being
 // handled, so that Default() finds it. 0 when the window has no object.
 LRESULT Deliver(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, bool* pDelivered = nullptr);
-// Makes the window of the spec for the object (spec.owner is ignored) and binds
+// Makes the window of the params for the object (params.owner is ignored) and binds
 // them; FALSE when the object has a window already or the toolkit makes none.
-bool CreateFor(CWnd* wnd, win::Spec spec);
+bool CreateFor(CWnd* wnd, win::Params params);
 // The toolkit destroyed the window (its parent went, or the user closed it).
 void Destroyed(HWND hWnd);
 }  // namespace sorrel::wnd

@@ -65,14 +65,14 @@ LRESULT Deliver(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, bool* pDe
   return Dispatch(it->second, message, wParam, lParam);
 }
 
-bool CreateFor(CWnd* wnd, win::Spec spec) {
+bool CreateFor(CWnd* wnd, win::Params params) {
   if (wnd->m_hWnd) return false;
-  spec.owner = wnd;
-  HWND hWnd = win::Create(spec);
+  params.owner = wnd;
+  HWND hWnd = win::Create(params);
   if (!hWnd) return false;
   wnd->m_hWnd = hWnd;
   CWndAccess::CreatedHere(wnd) = true;
-  CWndAccess::ID(wnd) = spec.id;
+  CWndAccess::ID(wnd) = params.id;
   Objects()[hWnd] = wnd;
   return true;
 }
@@ -115,14 +115,14 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
 
 BOOL CWnd::Create(LPCSTR, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
   if (m_hWnd) return FALSE;
-  sorrel::win::Spec spec;
-  spec.kind = pParentWnd && pParentWnd->m_hWnd ? sorrel::win::Kind::Child : sorrel::win::Kind::Frame;
-  spec.text = lpszWindowName ? lpszWindowName : "";
-  spec.style = dwStyle;
-  spec.rect = rect;
-  spec.parent = pParentWnd ? pParentWnd->m_hWnd : nullptr;
-  spec.id = nID;
-  return sorrel::wnd::CreateFor(this, spec);
+  sorrel::win::Params params;
+  params.kind = pParentWnd && pParentWnd->m_hWnd ? sorrel::win::Kind::Child : sorrel::win::Kind::Frame;
+  params.text = lpszWindowName ? lpszWindowName : "";
+  params.style = dwStyle;
+  params.rect = rect;
+  params.parent = pParentWnd ? pParentWnd->m_hWnd : nullptr;
+  params.id = nID;
+  return sorrel::wnd::CreateFor(this, params);
 }
 
 BOOL CWnd::Attach(HWND hWnd) {
@@ -320,14 +320,14 @@ BOOL CDialog::CreateFromTemplate(bool bModal) {
   auto px = [&](int x) { return sorrel::res::DialogUnitsToPixelsX(x, baseX); };
   auto py = [&](int y) { return sorrel::res::DialogUnitsToPixelsY(y, baseY); };
 
-  sorrel::win::Spec spec;
-  spec.kind = sorrel::win::Kind::Dialog;
-  spec.owner = this;
-  spec.style = tpl->style;
-  spec.rect = RECT{0, 0, px(tpl->cx), py(tpl->cy)};
-  spec.parent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-  spec.id = m_nIDTemplate;
-  HWND hWnd = sorrel::win::Create(spec);
+  sorrel::win::Params params;
+  params.kind = sorrel::win::Kind::Dialog;
+  params.owner = this;
+  params.style = tpl->style;
+  params.rect = RECT{0, 0, px(tpl->cx), py(tpl->cy)};
+  params.parent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+  params.id = m_nIDTemplate;
+  HWND hWnd = sorrel::win::Create(params);
   if (!hWnd) return FALSE;
   m_hWnd = hWnd;
   CWndAccess::CreatedHere(this) = true;
@@ -337,7 +337,7 @@ BOOL CDialog::CreateFromTemplate(bool bModal) {
   m_controls.clear();
   for (std::size_t i = 0; i < tpl->nControls; ++i) {
     const sorrel::res::DialogControl& c = tpl->controls[i];
-    sorrel::win::Spec cs;
+    sorrel::win::Params cs;
     cs.kind = c.kind == sorrel::res::ControlKind::Button    ? sorrel::win::Kind::Button
               : c.kind == sorrel::res::ControlKind::Picture ? sorrel::win::Kind::Picture
                                                             : sorrel::win::Kind::Static;

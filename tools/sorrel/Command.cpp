@@ -12,8 +12,8 @@ std::vector<const CommandSpec*>& Registry() {
   return commands;
 }
 
-const OptionSpec* Find(const CommandSpec& spec, std::string_view name) {
-  for (const OptionSpec& o : spec.options)
+const OptionSpec* Find(const CommandSpec& table, std::string_view name) {
+  for (const OptionSpec& o : table.options)
     if (name == o.name) return &o;
   return nullptr;
 }
@@ -48,9 +48,9 @@ std::vector<std::string> Args::Values(std::string_view option) const {
   return values;
 }
 
-int Parse(const CommandSpec& spec, const std::vector<std::string>& argv, Args& args, bool& help) {
+int Parse(const CommandSpec& table, const std::vector<std::string>& argv, Args& args, bool& help) {
   args = Args();
-  args.spec_ = &spec;
+  args.spec_ = &table;
   help = false;
   bool options = true;
   for (size_t i = 0; i < argv.size(); ++i) {
@@ -61,8 +61,8 @@ int Parse(const CommandSpec& spec, const std::vector<std::string>& argv, Args& a
     }
     // "-" names standard input or output, and "-1" is a number: both are operands.
     if (!options || a == "-" || a.empty() || a[0] != '-' || (a[1] >= '0' && a[1] <= '9')) {
-      if (args.operands_.size() == spec.maxOperands)
-        return Usage(spec.name, "'" + a + "' is one operand too many: " + spec.name + " takes " + spec.operands);
+      if (args.operands_.size() == table.maxOperands)
+        return Usage(table.name, "'" + a + "' is one operand too many: " + table.name + " takes " + table.operands);
       args.operands_.push_back(a);
       continue;
     }
@@ -72,29 +72,29 @@ int Parse(const CommandSpec& spec, const std::vector<std::string>& argv, Args& a
     }
     const size_t eq = a.rfind("--", 0) == 0 ? a.find('=') : std::string::npos;
     const std::string name = a.substr(0, eq);
-    const OptionSpec* o = Find(spec, name);
-    if (!o) return Usage(spec.name, "unknown option '" + name + "'");
+    const OptionSpec* o = Find(table, name);
+    if (!o) return Usage(table.name, "unknown option '" + name + "'");
     if (!o->value) {
-      if (eq != std::string::npos) return Usage(spec.name, name + " takes no value");
+      if (eq != std::string::npos) return Usage(table.name, name + " takes no value");
       args.given_.emplace_back(name, std::string());
     } else if (eq != std::string::npos) {
       args.given_.emplace_back(name, a.substr(eq + 1));
     } else if (o->attached) {
       args.given_.emplace_back(name, std::string());
     } else {
-      if (i + 1 == argv.size()) return Usage(spec.name, name + " needs a value: " + name + " " + o->value);
+      if (i + 1 == argv.size()) return Usage(table.name, name + " needs a value: " + name + " " + o->value);
       args.given_.emplace_back(name, argv[++i]);
     }
   }
-  if (args.operands_.size() < spec.minOperands) return Usage(spec.name, std::string("needs ") + spec.operands);
+  if (args.operands_.size() < table.minOperands) return Usage(table.name, std::string("needs ") + table.operands);
   return kOk;
 }
 
-std::string HelpText(const CommandSpec& spec) {
-  std::string text = std::string("usage: sorrel ") + spec.name + (spec.options.empty() ? "" : " [options]") +
-                     (*spec.operands ? " " : "") + spec.operands + "\n\n" + spec.description;
+std::string HelpText(const CommandSpec& table) {
+  std::string text = std::string("usage: sorrel ") + table.name + (table.options.empty() ? "" : " [options]") +
+                     (*table.operands ? " " : "") + table.operands + "\n\n" + table.description;
   std::vector<std::pair<std::string, std::string>> rows;
-  for (const OptionSpec& o : spec.options)
+  for (const OptionSpec& o : table.options)
     rows.emplace_back(std::string(o.name) + (o.value ? (o.attached ? "[=" : " ") + std::string(o.value) + (o.attached ? "]" : "") : ""),
                       o.help);
   rows.emplace_back("--", "ends the options: what follows is an operand");
@@ -108,7 +108,7 @@ std::string HelpText(const CommandSpec& spec) {
     for (char c : help) text += c == '\n' ? "\n" + pad : std::string(1, c);
     text += "\n";
   }
-  if (*spec.epilogue) text += std::string("\n") + spec.epilogue;
+  if (*table.epilogue) text += std::string("\n") + table.epilogue;
   return text;
 }
 

@@ -50,8 +50,6 @@ struct CommandSpec {
   std::vector<OptionSpec> options;
   const char* epilogue;  // after the options: the exit status
   int (*run)(const Args& args);
-  // A command that still reads its own arguments: they are handed over as they
-  // stand, and its --help is this text. New commands use the table.
 };
 constexpr std::size_t kAny = std::size_t(-1);
 
@@ -66,10 +64,10 @@ class Args {
   const std::vector<std::string>& Operands() const { return operands_; }
   // The options as given, in order: (name, value).
   const std::vector<std::pair<std::string, std::string>>& Given() const { return given_; }
-  const CommandSpec& Spec() const { return *spec_; }
+  const CommandSpec& Table() const { return *spec_; }
 
  private:
-  friend int Parse(const CommandSpec& spec, const std::vector<std::string>& argv, Args& args, bool& help);
+  friend int Parse(const CommandSpec& table, const std::vector<std::string>& argv, Args& args, bool& help);
   const CommandSpec* spec_ = nullptr;
   std::vector<std::string> operands_;
   std::vector<std::pair<std::string, std::string>> given_;
@@ -79,10 +77,10 @@ class Args {
 // options; "-" is an operand (standard input or output where a file goes); -h
 // and --help ask for the help text (help set, kOk). A usage error is said on
 // stderr and gives kFailure.
-int Parse(const CommandSpec& spec, const std::vector<std::string>& argv, Args& args, bool& help);
+int Parse(const CommandSpec& table, const std::vector<std::string>& argv, Args& args, bool& help);
 
 // The --help text made from the table.
-std::string HelpText(const CommandSpec& spec);
+std::string HelpText(const CommandSpec& table);
 
 struct CommandRegistrar {
   explicit CommandRegistrar(const CommandSpec& command);
@@ -101,5 +99,5 @@ int Usage(const char* command, const std::string& message);
 
 #define SORREL_COMMAND_CAT2(a, b) a##b
 #define SORREL_COMMAND_CAT(a, b) SORREL_COMMAND_CAT2(a, b)
-#define SORREL_COMMAND(spec) \
-  static const ::tool::CommandRegistrar SORREL_COMMAND_CAT(sorrel_command_, __LINE__)(spec)
+#define SORREL_COMMAND(table) \
+  static const ::tool::CommandRegistrar SORREL_COMMAND_CAT(sorrel_command_, __LINE__)(table)

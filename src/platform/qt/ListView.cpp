@@ -337,8 +337,8 @@ class ListView : public QTreeView {
 
 }  // namespace
 
-QWidget* CreateListView(const win::Spec& spec, QWidget* parent) {
-  auto* list = dynamic_cast<CListCtrl*>(spec.owner);
+QWidget* CreateListView(const win::Params& params, QWidget* parent) {
+  auto* list = dynamic_cast<CListCtrl*>(params.owner);
   if (!list || !parent) return nullptr;
   auto* view = new ListView(list, parent);
   Track(view->Header());

@@ -43,9 +43,9 @@ class OwnerDrawButton : public QPushButton {
 
 }  // namespace
 
-QWidget* CreateOwnerDrawButton(const win::Spec& spec, QWidget* parent) {
-  auto* b = new OwnerDrawButton(QString::fromStdString(AnsiToUtf8(spec.text)), spec.id, parent);
-  b->setDefault((spec.style & 0xF) == BS_DEFPUSHBUTTON);
+QWidget* CreateOwnerDrawButton(const win::Params& params, QWidget* parent) {
+  auto* b = new OwnerDrawButton(QString::fromStdString(AnsiToUtf8(params.text)), params.id, parent);
+  b->setDefault((params.style & 0xF) == BS_DEFPUSHBUTTON);
   b->setAutoDefault(false);
   return b;
 }

@@ -53,9 +53,9 @@ QImage BitmapImage(UINT id) {
   return image;
 }
 
-QWidget* MakeWidget(const win::Spec& spec, QWidget* parent) {
-  const QString text = FromAnsi(spec.text);
-  switch (spec.kind) {
+QWidget* MakeWidget(const win::Params& params, QWidget* parent) {
+  const QString text = FromAnsi(params.text);
+  switch (params.kind) {
     case win::Kind::Frame: {
       auto* w = new QWidget(parent, Qt::Window);
       w->setWindowTitle(text);
@@ -64,14 +64,14 @@ QWidget* MakeWidget(const win::Spec& spec, QWidget* parent) {
     case win::Kind::Dialog: {
       auto* d = new DialogWidget(parent);
       // A popup with a modal frame and no caption: a framed window without a title bar.
-      if (!(spec.style & WS_CAPTION)) d->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+      if (!(params.style & WS_CAPTION)) d->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
       d->setWindowTitle(text);
       return d;
     }
     case win::Kind::Static: {
       auto* l = new QLabel(text, parent);
-      Qt::Alignment align = (spec.style & SS_CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
-      align |= (spec.style & SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop;
+      Qt::Alignment align = (params.style & SS_CENTER) ? Qt::AlignHCenter : Qt::AlignLeft;
+      align |= (params.style & SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop;
       l->setAlignment(align);
       // '&' marks a mnemonic in a control's text, as in a button's.
       l->setText(text);
@@ -79,20 +79,20 @@ QWidget* MakeWidget(const win::Spec& spec, QWidget* parent) {
     }
     case win::Kind::Picture: {
       auto* l = new QLabel(parent);
-      QImage image = BitmapImage(spec.bitmap);
+      QImage image = BitmapImage(params.bitmap);
       l->setPixmap(QPixmap::fromImage(image));
       l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       return l;
     }
     case win::Kind::Button: {
-      if ((spec.style & 0xF) == BS_OWNERDRAW) return CreateOwnerDrawButton(spec, parent);
+      if ((params.style & 0xF) == BS_OWNERDRAW) return CreateOwnerDrawButton(params, parent);
       auto* b = new QPushButton(text, parent);
-      b->setDefault((spec.style & 0xF) == BS_DEFPUSHBUTTON);
+      b->setDefault((params.style & 0xF) == BS_DEFPUSHBUTTON);
       b->setAutoDefault(false);
       return b;
     }
     case win::Kind::ListView:
-      return CreateListView(spec, parent);
+      return CreateListView(params, parent);
     case win::Kind::Header:
     case win::Kind::Child:
       return new QWidget(parent);
@@ -146,27 +146,27 @@ namespace sorrel::win {
 
 using namespace sorrel::qt;
 
-HWND Create(const Spec& spec) {
+HWND Create(const Params& params) {
   if (!EnsureApplication()) return nullptr;
-  QWidget* parent = ToWidget(spec.parent);
-  QWidget* w = MakeWidget(spec, parent);
+  QWidget* parent = ToWidget(params.parent);
+  QWidget* w = MakeWidget(params, parent);
   if (!w) return nullptr;
-  w->setProperty("sorrelControlId", spec.id);
-  const RECT& r = spec.rect;
+  w->setProperty("sorrelControlId", params.id);
+  const RECT& r = params.rect;
   if (r.right > r.left || r.bottom > r.top) {
-    if (spec.kind == Kind::Frame || spec.kind == Kind::Dialog) {
+    if (params.kind == Kind::Frame || params.kind == Kind::Dialog) {
       w->resize(r.right - r.left, r.bottom - r.top);
-      if (spec.kind == Kind::Frame) w->move(r.left, r.top);
+      if (params.kind == Kind::Frame) w->move(r.left, r.top);
     } else {
       w->setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
   }
-  if (spec.style & WS_DISABLED) w->setEnabled(false);
-  if (!(spec.style & WS_TABSTOP) && spec.kind == Kind::Button) w->setFocusPolicy(Qt::ClickFocus);
-  ConnectButton(w, spec.id);
+  if (params.style & WS_DISABLED) w->setEnabled(false);
+  if (!(params.style & WS_TABSTOP) && params.kind == Kind::Button) w->setFocusPolicy(Qt::ClickFocus);
+  ConnectButton(w, params.id);
   Track(w);
-  const bool topLevel = spec.kind == Kind::Frame || spec.kind == Kind::Dialog;
-  if (!topLevel) w->setVisible((spec.style & WS_VISIBLE) != 0);
+  const bool topLevel = params.kind == Kind::Frame || params.kind == Kind::Dialog;
+  if (!topLevel) w->setVisible((params.style & WS_VISIBLE) != 0);
   return ToHwnd(w);
 }
 

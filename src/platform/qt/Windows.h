@@ -38,11 +38,11 @@ LRESULT NotifyParent(QWidget* from, NMHDR* header);
 void Track(QWidget* widget);
 
 // The list view and its header (ListView.cpp).
-QWidget* CreateListView(const win::Spec& spec, QWidget* parent);
+QWidget* CreateListView(const win::Params& params, QWidget* parent);
 void ListViewChanged(QWidget* list, win::ListChange what, int first, int last);
 QWidget* ListViewHeader(QWidget* list);
 
 // The owner-drawn push button (OwnerDrawButton.cpp).
-QWidget* CreateOwnerDrawButton(const win::Spec& spec, QWidget* parent);
+QWidget* CreateOwnerDrawButton(const win::Params& params, QWidget* parent);
 
 }  // namespace sorrel::qt
