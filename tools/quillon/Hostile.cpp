@@ -32,11 +32,6 @@ std::string ServiceElement(const std::string& service) {
   return out;
 }
 
-std::uint64_t NowMs() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<std::uint64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
 
 struct State {
   HostileOptions options;
@@ -115,6 +110,12 @@ const sd_bus_vtable kVtable[] = {
     SD_BUS_VTABLE_END};
 
 }  // namespace
+
+std::uint64_t NowMs() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<std::uint64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
 
 bool RunHostile(const HostileOptions& options, volatile int* stop, void (*tick)(), std::string* error) {
   State s{options, {}, {}};

@@ -3,9 +3,13 @@
 // object straight on the bus, as a foreign program would.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace quillon {
+
+// Milliseconds on the monotonic clock, for the server's delays.
+std::uint64_t NowMs();
 
 enum class Misbehaviour { kHang, kSlow, kNoise, kGarbage, kWrongType, kOversized };
 

@@ -103,12 +103,6 @@ int Usage(const std::string& message) {
   return 2;
 }
 
-std::uint64_t NowMs() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<std::uint64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
-
 // ---- the server's state, reached from the DDE callback
 
 struct Server {
@@ -213,7 +207,7 @@ std::uint64_t g_started = 0;
 
 void Tick() {
   const Options& o = g_server.options;
-  std::uint64_t elapsed = NowMs() - g_started;
+  std::uint64_t elapsed = quillon::NowMs() - g_started;
   if (!g_connectEvent && o.connectAfter >= 0 && elapsed >= static_cast<std::uint64_t>(o.connectAfter)) {
     g_connectEvent = CreateEventA(nullptr, FALSE, FALSE, QUILLON_CONNECT_EVENT);
     if (g_connectEvent) SetEvent(g_connectEvent);
@@ -276,7 +270,7 @@ int main(int argc, char** argv) {
   sa.sa_handler = OnSignal;
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
-  g_started = NowMs();
+  g_started = quillon::NowMs();
 
   if (DdeInitializeA(&g_server.inst, Callback, APPCLASS_STANDARD, 0) != DMLERR_NO_ERROR) {
     std::fprintf(stderr, "quillon: no session bus to serve on\n");
