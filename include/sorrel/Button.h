@@ -55,7 +55,8 @@ extern "C++" {
 //   COLOR_WINDOW       Base              COLOR_WINDOWTEXT  Text
 //   COLOR_HIGHLIGHT    Highlight         COLOR_HIGHLIGHTTEXT HighlightedText
 //   COLOR_GRAYTEXT     the Disabled group's Text
-// 0 for any other index.
+// 0 for any other index. Without a toolkit (a program of the data half alone) the
+// default scheme's colours, as Windows gives them.
 SORREL_API DWORD GetSysColor(int nIndex);
 }
 

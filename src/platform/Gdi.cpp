@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/GdiDevice.h"
+#include "platform/Toolkit.h"
 
 namespace sorrel::gdi {
 
@@ -272,7 +273,7 @@ BOOL MessageBeep(UINT uType) {
   if (sink)
     sink(uType);
   else
-    ToolkitBeep();
+    sorrel::TheToolkit().Beep();
   return TRUE;
 }
 
@@ -286,7 +287,7 @@ HDC CreateDCA(LPCSTR pszDriver, LPCSTR pszDevice, LPCSTR pszPort, const void*) {
     if (it != r.drivers.end()) driver = it->second;
   }
   std::unique_ptr<Device> device =
-      driver ? driver(pszDevice, pszPort) : OpenBuiltinPrinter(pszDriver, pszDevice, pszPort);
+      driver ? driver(pszDevice, pszPort) : sorrel::TheToolkit().OpenPrinter(pszDriver, pszDevice, pszPort);
   return MakeDC(std::move(device));
 }
 

@@ -58,19 +58,16 @@ HDC MakeDC(std::unique_ptr<Device> device);
 Device* DeviceOf(HDC hdc);
 
 // The printer drivers CreateDC knows. A driver opens a device from the device and
-// port names, or gives null when it cannot. "CUPS" and "PDF" are built in; a host
-// or a test may add its own (a later registration under a name replaces it).
+// port names, or gives null when it cannot. "CUPS" and "PDF" are the toolkit's
+// (Toolkit.h), so without one they open nothing; a host or a test may add its
+// own (a later registration under a name replaces it).
 using Driver = std::function<std::unique_ptr<Device>(const char* device, const char* port)>;
 void RegisterDriver(const std::string& name, Driver driver);
 void UnregisterDriver(const std::string& name);
 
-// Where MessageBeep goes: the toolkit's beep unless replaced (a test counts them).
+// Where MessageBeep goes: the toolkit's beep (Toolkit.h) unless replaced (a test counts them).
 // Returns the previous sink.
 using BeepSink = std::function<void(UINT type)>;
 BeepSink SetBeepSink(BeepSink sink);
-
-// Provided by the toolkit backends (src/platform/qt): the built-in drivers and the beep.
-std::unique_ptr<Device> OpenBuiltinPrinter(const std::string& driver, const char* device, const char* port);
-void ToolkitBeep();
 
 }  // namespace sorrel::gdi

@@ -1,7 +1,8 @@
 // The toolkit under the window classes. The window classes keep every rule (message
 // maps, dialogs, the list's columns and items); the toolkit backend makes the
 // widgets, delivers their input as messages and shows what the classes hold.
-// Declared here without toolkit types; the Qt backend (platform/qt) defines it.
+// Declared here without toolkit types. These calls go to the registered toolkit
+// (Toolkit.h); with none, no window is made and every query answers "none".
 #pragma once
 
 #include <string>
@@ -46,8 +47,8 @@ std::string GetText(HWND hWnd);
 void SetFocus(HWND hWnd);
 HWND GetFocus();
 HWND Parent(HWND hWnd);
-// Queues a message for the GUI thread; safe from any thread.
-void Post(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Queues a message for the GUI thread; safe from any thread. False when it cannot.
+bool Post(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 // The widget's own handling of the input message being delivered to it.
 LRESULT DefaultProcessing(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 

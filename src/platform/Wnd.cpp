@@ -243,8 +243,7 @@ BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL PostMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   if (!hWnd) return FALSE;
-  sorrel::win::Post(hWnd, Msg, wParam, lParam);
-  return TRUE;
+  return sorrel::win::Post(hWnd, Msg, wParam, lParam) ? TRUE : FALSE;
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

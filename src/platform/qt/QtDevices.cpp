@@ -16,6 +16,7 @@
 
 #include "platform/qt/Application.h"
 #include "platform/qt/PainterDC.h"
+#include "platform/qt/Toolkit.h"
 #include "sorrel/CodePage.h"
 
 namespace sorrel::qt {
@@ -282,11 +283,7 @@ PainterDC::PainterDC(QPainter& painter) {
 
 PainterDC::~PainterDC() = default;
 
-}  // namespace sorrel::qt
-
-// ---- what the platform core asks of the toolkit ----------------------------------------------
-
-namespace sorrel::gdi {
+// ---- the built-in printer drivers and the beep, for the platform core ----------------------
 
 namespace {
 
@@ -316,19 +313,20 @@ std::unique_ptr<QPrinter> OpenPdf(const char* port) {
 
 }  // namespace
 
-std::unique_ptr<Device> OpenBuiltinPrinter(const std::string& driver, const char* device, const char* port) {
-  if (!qt::EnsureGuiApplication()) return nullptr;
+std::unique_ptr<gdi::Device> QtToolkit::OpenPrinter(const std::string& driver, const char* device,
+                                                    const char* port) {
+  if (!EnsureGuiApplication()) return nullptr;
   std::unique_ptr<QPrinter> printer;
   if (driver == "CUPS")
     printer = OpenQueue(device);
   else if (driver == "PDF")
     printer = OpenPdf(port);
   if (!printer) return nullptr;
-  return std::make_unique<qt::PrinterDevice>(std::move(printer));
+  return std::make_unique<PrinterDevice>(std::move(printer));
 }
 
-void ToolkitBeep() {
-  if (qt::EnsureApplication() != nullptr) QApplication::beep();
+void QtToolkit::Beep() {
+  if (EnsureApplication() != nullptr) QApplication::beep();
 }
 
-}  // namespace sorrel::gdi
+}  // namespace sorrel::qt

@@ -4,7 +4,10 @@
 #include <QPalette>
 
 #include "platform/qt/Application.h"
+#include "platform/qt/Toolkit.h"
 #include "sorrel/Button.h"
+
+namespace sorrel::qt {
 
 namespace {
 
@@ -12,8 +15,8 @@ COLORREF FromQColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue());
 
 }  // namespace
 
-DWORD GetSysColor(int nIndex) {
-  if (!sorrel::qt::EnsureGuiApplication()) return 0;
+COLORREF QtToolkit::SysColor(int nIndex) {
+  if (!EnsureGuiApplication()) return 0;
   const QPalette palette = QGuiApplication::palette();
   const auto active = [&](QPalette::ColorRole role) { return FromQColor(palette.color(QPalette::Active, role)); };
   switch (nIndex) {
@@ -43,3 +46,5 @@ DWORD GetSysColor(int nIndex) {
       return 0;
   }
 }
+
+}  // namespace sorrel::qt

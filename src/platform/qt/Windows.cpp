@@ -15,6 +15,7 @@
 
 #include "platform/CodePageInternal.h"
 #include "platform/qt/Application.h"
+#include "platform/qt/Toolkit.h"
 #include "resources/Dialogs.h"
 
 namespace sorrel::qt {
@@ -142,11 +143,12 @@ void Track(QWidget* widget) {
 
 }  // namespace sorrel::qt
 
-namespace sorrel::win {
+namespace sorrel::qt {
 
-using namespace sorrel::qt;
+using win::Kind;
+using win::Params;
 
-HWND Create(const Params& params) {
+HWND QtToolkit::Create(const Params& params) {
   if (!EnsureApplication()) return nullptr;
   QWidget* parent = ToWidget(params.parent);
   QWidget* w = MakeWidget(params, parent);
@@ -170,9 +172,9 @@ HWND Create(const Params& params) {
   return ToHwnd(w);
 }
 
-void Destroy(HWND hWnd) { delete ToWidget(hWnd); }
+void QtToolkit::Destroy(HWND hWnd) { delete ToWidget(hWnd); }
 
-void Show(HWND hWnd, int nCmdShow) {
+void QtToolkit::Show(HWND hWnd, int nCmdShow) {
   QWidget* w = ToWidget(hWnd);
   if (nCmdShow == SW_HIDE) {
     w->hide();
@@ -182,26 +184,26 @@ void Show(HWND hWnd, int nCmdShow) {
   w->show();
 }
 
-bool IsVisible(HWND hWnd) { return ToWidget(hWnd)->isVisible(); }
-void Enable(HWND hWnd, bool bEnable) { ToWidget(hWnd)->setEnabled(bEnable); }
-bool IsEnabled(HWND hWnd) { return ToWidget(hWnd)->isEnabled(); }
-void Update(HWND hWnd) { ToWidget(hWnd)->repaint(); }
-void Invalidate(HWND hWnd) { ToWidget(hWnd)->update(); }
+bool QtToolkit::IsVisible(HWND hWnd) { return ToWidget(hWnd)->isVisible(); }
+void QtToolkit::Enable(HWND hWnd, bool bEnable) { ToWidget(hWnd)->setEnabled(bEnable); }
+bool QtToolkit::IsEnabled(HWND hWnd) { return ToWidget(hWnd)->isEnabled(); }
+void QtToolkit::Update(HWND hWnd) { ToWidget(hWnd)->repaint(); }
+void QtToolkit::Invalidate(HWND hWnd) { ToWidget(hWnd)->update(); }
 
-void Move(HWND hWnd, const RECT& r) { ToWidget(hWnd)->setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+void QtToolkit::Move(HWND hWnd, const RECT& r) { ToWidget(hWnd)->setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top); }
 
-RECT ClientRect(HWND hWnd) {
+RECT QtToolkit::ClientRect(HWND hWnd) {
   const QWidget* w = ToWidget(hWnd);
   return RECT{0, 0, w->width(), w->height()};
 }
 
-RECT WindowRect(HWND hWnd) {
+RECT QtToolkit::WindowRect(HWND hWnd) {
   const QWidget* w = ToWidget(hWnd);
   const QPoint p = w->mapToGlobal(QPoint(0, 0));
   return RECT{p.x(), p.y(), p.x() + w->width(), p.y() + w->height()};
 }
 
-void SetText(HWND hWnd, const std::string& text) {
+void QtToolkit::SetText(HWND hWnd, const std::string& text) {
   QWidget* w = ToWidget(hWnd);
   const QString t = QString::fromStdString(AnsiToUtf8(text));
   if (auto* b = qobject_cast<QPushButton*>(w))
@@ -212,7 +214,7 @@ void SetText(HWND hWnd, const std::string& text) {
     w->setWindowTitle(t);
 }
 
-std::string GetText(HWND hWnd) {
+std::string QtToolkit::GetText(HWND hWnd) {
   const QWidget* w = ToWidget(hWnd);
   QString t;
   if (auto* b = qobject_cast<const QPushButton*>(w))
@@ -224,25 +226,28 @@ std::string GetText(HWND hWnd) {
   return Utf8ToAnsi(t.toStdString());
 }
 
-void SetFocus(HWND hWnd) { ToWidget(hWnd)->setFocus(Qt::OtherFocusReason); }
-HWND GetFocus() { return ToHwnd(QApplication::focusWidget()); }
-HWND Parent(HWND hWnd) { return ToHwnd(ToWidget(hWnd)->parentWidget()); }
+void QtToolkit::SetFocus(HWND hWnd) { ToWidget(hWnd)->setFocus(Qt::OtherFocusReason); }
+HWND QtToolkit::GetFocus() { return ToHwnd(QApplication::focusWidget()); }
+HWND QtToolkit::Parent(HWND hWnd) { return ToHwnd(ToWidget(hWnd)->parentWidget()); }
 
-void Post(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+bool QtToolkit::Post(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   // Queued on the application object, which lives on the GUI thread; the handle is
   // looked up there, so a window gone by then drops the message.
+  // A host without an application object has no loop to run it: the message is
+  // dropped, as it always was here.
   QCoreApplication* app = QCoreApplication::instance();
-  if (!app) return;
+  if (!app) return true;
   QMetaObject::invokeMethod(
       app, [=] { wnd::Deliver(hWnd, message, wParam, lParam); }, Qt::QueuedConnection);
+  return true;
 }
 
-LRESULT DefaultProcessing(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT QtToolkit::DefaultProcessing(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (auto* self = dynamic_cast<MessageWidget*>(ToWidget(hWnd))) return self->DefaultProcessing(message, wParam, lParam);
   return 0;
 }
 
-void DialogBaseUnits(const char* face, int pointSize, int& baseX, int& baseY) {
+void QtToolkit::DialogBaseUnits(const char* face, int pointSize, int& baseX, int& baseY) {
   if (!EnsureApplication()) return;
   QFont font(QString::fromLatin1(face));
   font.setPointSize(pointSize);
@@ -253,19 +258,19 @@ void DialogBaseUnits(const char* face, int pointSize, int& baseX, int& baseY) {
   baseY = fm.height();
 }
 
-int RunModal(HWND hDialog) {
+int QtToolkit::RunModal(HWND hDialog) {
   auto* d = qobject_cast<QDialog*>(ToWidget(hDialog));
   return d ? d->exec() : -1;
 }
 
-void EndModal(HWND hDialog, int nResult) {
+void QtToolkit::EndModal(HWND hDialog, int nResult) {
   if (auto* d = qobject_cast<QDialog*>(ToWidget(hDialog))) d->done(nResult);
 }
 
-void ListChanged(HWND hList, ListChange what, int first, int last) {
+void QtToolkit::ListChanged(HWND hList, win::ListChange what, int first, int last) {
   ListViewChanged(ToWidget(hList), what, first, last);
 }
 
-HWND ListHeader(HWND hList) { return ToHwnd(ListViewHeader(ToWidget(hList))); }
+HWND QtToolkit::ListHeader(HWND hList) { return ToHwnd(ListViewHeader(ToWidget(hList))); }
 
-}  // namespace sorrel::win
+}  // namespace sorrel::qt

@@ -1,0 +1,120 @@
+#include "platform/Toolkit.h"
+
+#include <atomic>
+
+#include "sorrel/Button.h"
+
+namespace sorrel {
+
+namespace {
+
+// No window system: what Windows answers when a call needs one it does not have.
+class Windowless final : public Toolkit {
+ public:
+  HWND Create(const win::Params&) override { return nullptr; }
+  void Destroy(HWND) override {}
+  void Show(HWND, int) override {}
+  bool IsVisible(HWND) override { return false; }
+  void Enable(HWND, bool) override {}
+  bool IsEnabled(HWND) override { return false; }
+  void Update(HWND) override {}
+  void Invalidate(HWND) override {}
+  void Move(HWND, const RECT&) override {}
+  RECT ClientRect(HWND) override { return RECT{0, 0, 0, 0}; }
+  RECT WindowRect(HWND) override { return RECT{0, 0, 0, 0}; }
+  void SetText(HWND, const std::string&) override {}
+  std::string GetText(HWND) override { return {}; }
+  void SetFocus(HWND) override {}
+  HWND GetFocus() override { return nullptr; }
+  HWND Parent(HWND) override { return nullptr; }
+  bool Post(HWND, UINT, WPARAM, LPARAM) override { return false; }
+  LRESULT DefaultProcessing(HWND, UINT, WPARAM, LPARAM) override { return 0; }
+  void DialogBaseUnits(const char*, int, int&, int&) override {}
+  int RunModal(HWND) override { return -1; }
+  void EndModal(HWND, int) override {}
+  void ListChanged(HWND, win::ListChange, int, int) override {}
+  HWND ListHeader(HWND) override { return nullptr; }
+  std::unique_ptr<gdi::Device> OpenPrinter(const std::string&, const char*, const char*) override { return nullptr; }
+  INT_PTR PrintDialog(PrintChoice&) override { return -1; }
+  bool DefaultPrinter(std::string&) override { return false; }
+  void Beep() override {}
+  // The default scheme's colours, as Windows documents them.
+  COLORREF SysColor(int nIndex) override {
+    switch (nIndex) {
+      case COLOR_WINDOW:
+      case COLOR_HIGHLIGHTTEXT:
+      case COLOR_BTNHIGHLIGHT:
+        return RGB(0xFF, 0xFF, 0xFF);
+      case COLOR_WINDOWTEXT:
+      case COLOR_BTNTEXT:
+        return RGB(0, 0, 0);
+      case COLOR_HIGHLIGHT:
+        return RGB(0x00, 0x78, 0xD7);
+      case COLOR_BTNFACE:
+        return RGB(0xF0, 0xF0, 0xF0);
+      case COLOR_BTNSHADOW:
+        return RGB(0xA0, 0xA0, 0xA0);
+      case COLOR_GRAYTEXT:
+        return RGB(0x6D, 0x6D, 0x6D);
+      case COLOR_3DDKSHADOW:
+        return RGB(0x69, 0x69, 0x69);
+      case COLOR_3DLIGHT:
+        return RGB(0xE3, 0xE3, 0xE3);
+      default:
+        return 0;
+    }
+  }
+};
+
+constinit Windowless g_windowless;
+constinit std::atomic<Toolkit*> g_registered{nullptr};
+
+}  // namespace
+
+Toolkit& TheToolkit() {
+  Toolkit* t = g_registered.load(std::memory_order_acquire);
+  return t != nullptr ? *t : g_windowless;
+}
+
+Toolkit* RegisterToolkit(Toolkit* toolkit) { return g_registered.exchange(toolkit, std::memory_order_acq_rel); }
+
+// The window classes' calls, through the table.
+namespace win {
+
+HWND Create(const Params& params) { return TheToolkit().Create(params); }
+void Destroy(HWND hWnd) { TheToolkit().Destroy(hWnd); }
+void Show(HWND hWnd, int nCmdShow) { TheToolkit().Show(hWnd, nCmdShow); }
+bool IsVisible(HWND hWnd) { return TheToolkit().IsVisible(hWnd); }
+void Enable(HWND hWnd, bool bEnable) { TheToolkit().Enable(hWnd, bEnable); }
+bool IsEnabled(HWND hWnd) { return TheToolkit().IsEnabled(hWnd); }
+void Update(HWND hWnd) { TheToolkit().Update(hWnd); }
+void Invalidate(HWND hWnd) { TheToolkit().Invalidate(hWnd); }
+void Move(HWND hWnd, const RECT& rect) { TheToolkit().Move(hWnd, rect); }
+RECT ClientRect(HWND hWnd) { return TheToolkit().ClientRect(hWnd); }
+RECT WindowRect(HWND hWnd) { return TheToolkit().WindowRect(hWnd); }
+void SetText(HWND hWnd, const std::string& text) { TheToolkit().SetText(hWnd, text); }
+std::string GetText(HWND hWnd) { return TheToolkit().GetText(hWnd); }
+void SetFocus(HWND hWnd) { TheToolkit().SetFocus(hWnd); }
+HWND GetFocus() { return TheToolkit().GetFocus(); }
+HWND Parent(HWND hWnd) { return TheToolkit().Parent(hWnd); }
+bool Post(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return TheToolkit().Post(hWnd, message, wParam, lParam);
+}
+LRESULT DefaultProcessing(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return TheToolkit().DefaultProcessing(hWnd, message, wParam, lParam);
+}
+void DialogBaseUnits(const char* face, int pointSize, int& baseX, int& baseY) {
+  TheToolkit().DialogBaseUnits(face, pointSize, baseX, baseY);
+}
+int RunModal(HWND hDialog) { return TheToolkit().RunModal(hDialog); }
+void EndModal(HWND hDialog, int nResult) { TheToolkit().EndModal(hDialog, nResult); }
+void ListChanged(HWND hList, ListChange what, int first, int last) {
+  TheToolkit().ListChanged(hList, what, first, last);
+}
+HWND ListHeader(HWND hList) { return TheToolkit().ListHeader(hList); }
+
+}  // namespace win
+
+}  // namespace sorrel
+
+DWORD GetSysColor(int nIndex) { return sorrel::TheToolkit().SysColor(nIndex); }
