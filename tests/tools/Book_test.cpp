@@ -63,27 +63,16 @@ TEST_F(BookFiles, ReadsStandardInputAsItComes) {
   close(savedStdin);
 }
 
-// What cannot be read, or is no regular file, is named with the reason.
-TEST_F(BookFiles, RefusesWhatIsNoRegularFile) {
+// A named pipe is no book: refused before it is opened, which would wait for a
+// writer. (Folders, devices and missing files: the tool's table of command lines.)
+TEST_F(BookFiles, RefusesANamedPipe) {
   const std::string fifo = Path("fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  const std::pair<std::string, std::string> cases[] = {{Path("missing"), ": No such file or directory"},
-                                                         {dir_, ": not a regular file"},
-                                                         {fifo, ": not a regular file"},
-                                                         {"/dev/null", ": not a regular file"}};
-  for (const auto& [path, reason] : cases) {
-    std::string data = "old", error;
-    EXPECT_FALSE(tool::ReadFile(path, data, error));
-    EXPECT_EQ(error, path + reason);
-  }
-  std::string error;
-  for (const std::string& path : {dir_, fifo}) {
-    EXPECT_FALSE(tool::WriteFileAtomically(path, std::vector<std::string_view>{"x"}, error));
-    EXPECT_EQ(error, path + ": not a regular file");
-  }
-  const std::string nowhere = Path("no/book.txt");
-  EXPECT_FALSE(tool::WriteFileAtomically(nowhere, std::vector<std::string_view>{"x"}, error));
-  EXPECT_EQ(error, nowhere + ": cannot make a temporary file beside it: No such file or directory");
+  std::string data = "old", error;
+  EXPECT_FALSE(tool::ReadFile(fifo, data, error));
+  EXPECT_EQ(error, fifo + ": not a regular file");
+  EXPECT_FALSE(tool::WriteFileAtomically(fifo, std::vector<std::string_view>{"x"}, error));
+  EXPECT_EQ(error, fifo + ": not a regular file");
 }
 
 // A new book written from its lines is the book PhoneBook writes of the same
