@@ -18,7 +18,7 @@ mkdir -p "$copy"
 # Every file of the working tree that git knows or would add, as it stands now.
 git ls-files -z --cached --others --exclude-standard | tar -C "$repo" --null -T - -cf - | tar -C "$copy" -xf - || exit 2
 patch -s -p1 -d "$copy" <fuzz/planted-fault.patch || {
-  echo "prove-net-catches: fuzz/planted-fault.patch no longer applies to the reader" >&2
+  echo "prove-net-catches: fuzz/planted-fault.patch no longer applies to the value decoder" >&2
   exit 2
 }
 

@@ -37,7 +37,6 @@ struct RenumPrefix {
 
 class SORREL_API CEntry : public CObject {
   DECLARE_DYNCREATE(CEntry)
-  friend struct CEntryTestAccess;
 
  public:
   CEntry(int bWithExtItems = 0, int bAllowsNameSurnameDivision = 0);
@@ -123,17 +122,12 @@ class SORREL_API CEntry : public CObject {
   int Renumber(CArray<RenumPrefix, RenumPrefix&>& rules, int toInternational);
 
  private:
-  // vCard writers and encoders
+  // vCard property lines
   void WriteVCardN(CString& line, UINT codePage) const;
   void WriteVCardADR(CString& line, UINT codePage) const;
   void WriteVCardTITLE(CString& line, UINT codePage) const;
   void WriteVCardORG(CString& line, UINT codePage) const;
   void WriteVCardCategories(CString& line, UINT codePage, CGroups* groups, int bVer1) const;
-  static int HasNonASCII(const CString& value);
-  static void EncodeQuotedPrintableUTF8(CString& value);
-  static void EncodeUTF7(CString& value);
-  // nMode: 0 none, 1 quoted-printable, 2 quoted-printable then UTF-8, 3 UTF-7.
-  static void DecodeVCardValue(CString& value, int nMode);
 
   // renumbering
   int ReplacePrefix(CString& number, const CString& oldPrefix, const CString& newPrefix);

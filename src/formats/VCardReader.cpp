@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/CodePageInternal.h"
+#include "formats/VCardValue.h"
 #include "platform/Numbers.h"
 #include "sorrel/COleDateTime.h"
 #include "sorrel/Entry.h"
@@ -22,7 +22,12 @@ using std::string_view;
 constexpr size_t npos = string_view::npos;
 
 // Decoding modes of DecodeVCardValue.
-enum : int { kModeNone = 0, kModeQP = 1, kModeQPUtf8 = 2, kModeUtf7 = 3 };
+enum : int {
+  kModeNone = sorrel::kVCardPlain,
+  kModeQP = sorrel::kVCardQuotedPrintable,
+  kModeQPUtf8 = sorrel::kVCardQuotedPrintableUtf8,
+  kModeUtf7 = sorrel::kVCardUtf7
+};
 
 // The properties in the order they are read. Each search string begins with
 // CR LF; the table holds what follows it, so a match starts a line that is not
@@ -278,29 +283,6 @@ bool ReadParameters(string_view card, size_t pos, bool bSemicolonRequired, size_
   return false;
 }
 
-// The byte of "=XY": the two characters read as strtol reads them in base 16,
-// up to the first one that is not a hexadecimal digit (=4G is 0x04, =ZZ 0x00),
-// after a leading blank or sign (=-1 is 0xFF, "= A" 0x0A, =+5 0x05). A table for
-// the usual case of a first digit, as the decoder meets one per byte of an
-// encoded value; anything else is the platform's reading.
-struct HexDigits {
-  std::array<signed char, 256> value;
-  constexpr HexDigits() : value() {
-    value.fill(-1);
-    for (int c = '0'; c <= '9'; ++c) value[c] = static_cast<signed char>(c - '0');
-    for (int c = 'A'; c <= 'F'; ++c)
-      value[c] = value[c + ('a' - 'A')] = static_cast<signed char>(c - 'A' + 10);
-  }
-};
-constexpr HexDigits kHex;
-
-inline char HexPair(char first, char second) {
-  const int hi = kHex.value[static_cast<unsigned char>(first)];
-  if (hi < 0) return static_cast<char>(sorrel::HexPair(first, second));
-  const int lo = kHex.value[static_cast<unsigned char>(second)];
-  return static_cast<char>(lo < 0 ? hi : hi * 16 + lo);
-}
-
 // The first of two characters at or after pos, npos when neither follows:
 // find_first_of would search its set once per character of the text.
 size_t FindEither(string_view text, size_t pos, char a, char b) {
@@ -339,33 +321,6 @@ CString& DecodingBuffer() {
 
 }  // namespace
 
-void CEntry::DecodeVCardValue(CString& value, int nMode) {
-  std::string& s = value.str();
-  if (nMode == kModeQP || nMode == kModeQPUtf8) {
-    size_t in = s.find('=');
-    if (in != std::string::npos) {
-      char* const text = s.data();
-      const size_t n = s.size();
-      size_t out = in;
-      while (in < n) {
-        if (text[in] != '=') {
-          text[out++] = text[in++];
-          continue;
-        }
-        // "=" with fewer than two characters after it ends the value; it and
-        // what follows are dropped.
-        if (in + 2 >= n) break;
-        text[out++] = HexPair(text[in + 1], text[in + 2]);
-        in += 3;
-      }
-      s.resize(out);
-    }
-    if (nMode == kModeQPUtf8) sorrel::Utf8ToAnsiInPlace(s);
-  } else if (nMode == kModeUtf7) {
-    sorrel::Utf7ToAnsiInPlace(s);
-  }
-}
-
 int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) {
   Found found;
   if (!FindProperties<true>(card.view(), found)) {
@@ -386,7 +341,7 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
     }
     CString& buffer = DecodingBuffer();
     buffer.str().assign(raw);
-    DecodeVCardValue(buffer, nMode);
+    sorrel::DecodeVCardValue(buffer, nMode);
     into.str().assign(buffer.view());
     if (buffer.str().capacity() > kKeptBuffer) std::string().swap(buffer.str());
   };

@@ -2,15 +2,12 @@
 // a value; text values holding a byte above 0x7F go out in the character-set form
 // the caller picked (UTF-8 quoted-printable or UTF-7), the others as they are.
 // Lines end in CR LF and are never folded.
-#include <array>
-#include <cstdint>
-#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <string_view>
 
 #include "formats/TextForm.h"
-#include "platform/CodePageInternal.h"
+#include "formats/VCardValue.h"
 #include "sorrel/COleDateTime.h"
 #include "sorrel/CodePage.h"
 #include "sorrel/Entry.h"
@@ -24,88 +21,6 @@ struct Piece {
   string_view lead;
   const CString* value;
 };
-
-// Eight bytes at a time: most values are 7-bit and short.
-bool AnyNonAscii(string_view text) {
-  const char* p = text.data();
-  size_t n = text.size();
-  for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    if (word & 0x8080808080808080ull) return true;
-  }
-  for (; n > 0; ++p, --n)
-    if (static_cast<unsigned char>(*p) > 0x7F) return true;
-  return false;
-}
-
-// The quoted-printable UTF-8 of each byte of a single-byte code page ("á" is
-// "=C3=A1"): every byte of such a code page is one UTF-16 character, so a
-// value's encoding is the encodings of its bytes in a row. Built once per
-// code page through the platform's converters.
-struct QuotedPrintableTable {
-  std::array<std::array<char, 12>, 256> text{};
-  std::array<unsigned char, 256> length{};
-
-  explicit QuotedPrintableTable(UINT codePage) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    for (int b = 0; b < 256; ++b) {
-      const char byte = static_cast<char>(b);
-      WCHAR wide[2];
-      char utf8[4];
-      const int nWide = MultiByteToWideChar(codePage, 0, &byte, 1, wide, 2);
-      const int nUtf8 =
-          nWide > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, nWide, utf8, 4, nullptr, nullptr) : 0;
-      for (int i = 0; i < nUtf8; ++i) {
-        const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        text[b][3 * i] = '=';
-        text[b][3 * i + 1] = kHex[c >> 4];
-        text[b][3 * i + 2] = kHex[c & 0x0F];
-      }
-      length[b] = static_cast<unsigned char>(3 * nUtf8);
-    }
-  }
-};
-
-// The table of the ANSI code page, or null for one that is not single-byte.
-const QuotedPrintableTable* QuotedPrintableTableOfACP() {
-  switch (sorrel::ResolveCodePage(CP_ACP)) {
-    case 1250: {
-      static const QuotedPrintableTable table(1250);
-      return &table;
-    }
-    case 1252: {
-      static const QuotedPrintableTable table(1252);
-      return &table;
-    }
-    default:
-      return nullptr;
-  }
-}
-
-// Appends every byte of the value's UTF-8 as "=XX", letters and spaces too:
-// three characters per byte and no soft line breaks.
-void AppendQuotedPrintableUtf8(std::string& out, string_view ansi) {
-  if (const QuotedPrintableTable* table = QuotedPrintableTableOfACP()) {
-    size_t at = out.size();
-    out.resize(at + 9 * ansi.size());  // at most three UTF-8 bytes per byte
-    char* dst = out.data() + at;
-    for (unsigned char c : ansi) {
-      std::memcpy(dst, table->text[c].data(), 9);
-      dst += table->length[c];
-    }
-    out.resize(static_cast<size_t>(dst - out.data()));
-    return;
-  }
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  for (unsigned char c : sorrel::AnsiToUtf8(ansi)) {
-    const char escape[3] = {'=', kHex[c >> 4], kHex[c & 0x0F]};
-    out.append(escape, 3);
-  }
-}
-
-// The converter closes every base64 run with '-'.
-void AppendUtf7(std::string& out, string_view ansi) { out += sorrel::AnsiToUtf7(ansi); }
 
 const CString& EmptyText() {
   static const CString empty;
@@ -130,7 +45,8 @@ void FormatLine(CString& line, string_view property, std::initializer_list<Piece
   // Each value is written, and chooses the form, up to its first zero byte.
   bool bEncode = false;
   if (bEncodable)
-    for (const Piece& piece : pieces) bEncode = bEncode || AnyNonAscii(sorrel::AsWritten(piece.value->view()));
+    for (const Piece& piece : pieces)
+      bEncode = bEncode || sorrel::HasNonASCII(sorrel::AsWritten(piece.value->view()));
   if (!bEncode) {
     out += ':';
     for (const Piece& piece : pieces) {
@@ -142,9 +58,9 @@ void FormatLine(CString& line, string_view property, std::initializer_list<Piece
     for (const Piece& piece : pieces) {
       out += piece.lead;
       if (codePage == CP_UTF8)
-        AppendQuotedPrintableUtf8(out, sorrel::AsWritten(piece.value->view()));
+        sorrel::AppendQuotedPrintableUtf8(out, sorrel::AsWritten(piece.value->view()));
       else
-        AppendUtf7(out, sorrel::AsWritten(piece.value->view()));
+        sorrel::AppendUtf7(out, sorrel::AsWritten(piece.value->view()));
     }
   }
   out += "\r\n";
@@ -166,20 +82,6 @@ bool HasAddress(const CExtendedItems* items) {
 }
 
 }  // namespace
-
-int CEntry::HasNonASCII(const CString& value) { return AnyNonAscii(value.view()) ? 1 : 0; }
-
-void CEntry::EncodeQuotedPrintableUTF8(CString& value) {
-  std::string encoded;
-  AppendQuotedPrintableUtf8(encoded, value.view());
-  value.str() = std::move(encoded);
-}
-
-void CEntry::EncodeUTF7(CString& value) {
-  std::string encoded;
-  AppendUtf7(encoded, value.view());
-  value.str() = std::move(encoded);
-}
 
 void CEntry::WriteVCardN(CString& line, UINT codePage) const {
   FormatLine(line, "N", {{"", &m_strSurname}, {";", &m_strName}}, codePage, true);

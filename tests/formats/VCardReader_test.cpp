@@ -74,7 +74,7 @@ TEST(VCardReader, DecodesValuesByMode) {
       {"= g", 1, std::string_view("\0", 1)}, {"=-1", 2, "?"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(CEntryTestAccess::Decode(c.raw, c.nMode), Ansi(c.expected).str()) << c.nMode << " on " << c.raw;
+    EXPECT_EQ(Decode(c.raw, c.nMode), Ansi(c.expected).str()) << c.nMode << " on " << c.raw;
 }
 
 // Every character of two UTF-8 bytes decodes as the platform's converter takes
@@ -85,12 +85,12 @@ TEST(VCardReader, DecodesUtf8AsThePlatformDoes) {
     for (unsigned ch = 0x80; ch < 0x800; ++ch) {
       const std::string utf8 = {static_cast<char>(0xC0 | (ch >> 6)), static_cast<char>(0x80 | (ch & 0x3F))};
       for (const std::string& text : {utf8, "a" + utf8 + "b" + utf8})
-        ASSERT_EQ(CEntryTestAccess::Decode(HexEscapes(text), 2), sorrel::Utf8ToAnsi(text)) << std::hex << ch;
+        ASSERT_EQ(Decode(HexEscapes(text), 2), sorrel::Utf8ToAnsi(text)) << std::hex << ch;
     }
   }
   for (const char* text :
        {"\xE2\x82\xAC", "x\xC3", "\xC3x", "\xC0\x80", "\xF0\x9F\x98\x80", "\xA1", "\xC3\xA1\xE4\xB8\xAD"})
-    EXPECT_EQ(CEntryTestAccess::Decode(HexEscapes(text), 2), sorrel::Utf8ToAnsi(text)) << text;
+    EXPECT_EQ(Decode(HexEscapes(text), 2), sorrel::Utf8ToAnsi(text)) << text;
 }
 
 TEST(VCardReader, RemovesSoftLineBreaksFromTheCallersCard) {

@@ -1,5 +1,5 @@
-// Shared by the vCard reader and writer tests: the way into CEntry's private
-// codecs, and a one-line picture of an entry that table rows compare against.
+// Shared by the vCard reader and writer tests: the value codecs on strings, and
+// a one-line picture of an entry that table rows compare against.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,26 +11,28 @@
 #include <string>
 #include <string_view>
 
+#include "formats/VCardValue.h"
 #include "platform/CodePageInternal.h"
 #include "sorrel/COleDateTime.h"
 #include "sorrel/Entry.h"
 
-struct CEntryTestAccess {
-  static int HasNonASCII(const CString& value) { return CEntry::HasNonASCII(value); }
-  static std::string EncodeUTF7(std::string_view s) { CString v(s); CEntry::EncodeUTF7(v); return v.str(); }
-  static std::string EncodeQP(std::string_view s) {
-    CString v(s);
-    CEntry::EncodeQuotedPrintableUTF8(v);
-    return v.str();
-  }
-  static std::string Decode(std::string_view raw, int nMode) {
-    CString v(raw);
-    CEntry::DecodeVCardValue(v, nMode);
-    return v.str();
-  }
-};
-
 namespace vcardtest {
+
+inline std::string Decode(std::string_view raw, int nMode) {
+  CString value(raw);
+  sorrel::DecodeVCardValue(value, nMode);
+  return value.str();
+}
+inline std::string EncodeQP(std::string_view ansi) {
+  std::string out;
+  sorrel::AppendQuotedPrintableUtf8(out, ansi);
+  return out;
+}
+inline std::string EncodeUTF7(std::string_view ansi) {
+  std::string out;
+  sorrel::AppendUtf7(out, ansi);
+  return out;
+}
 
 // Text of the 8-bit code page from the UTF-8 of the test source.
 inline CString Ansi(std::string_view utf8) { return CString(sorrel::Utf8ToAnsi(utf8)); }

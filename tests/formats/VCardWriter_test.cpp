@@ -109,9 +109,9 @@ TEST(VCardWriter, Encoders) {
   };
   for (const auto& c : cases) {
     const CString ansi = Ansi(c.ansi);
-    EXPECT_EQ(CEntryTestAccess::HasNonASCII(ansi), c.nonASCII) << c.ansi;
-    EXPECT_EQ(CEntryTestAccess::EncodeQP(ansi.view()), c.qp) << c.ansi;
-    EXPECT_EQ(CEntryTestAccess::EncodeUTF7(ansi.view()), c.utf7) << c.ansi;
+    EXPECT_EQ(sorrel::HasNonASCII(ansi.view()), c.nonASCII) << c.ansi;
+    EXPECT_EQ(EncodeQP(ansi.view()), c.qp) << c.ansi;
+    EXPECT_EQ(EncodeUTF7(ansi.view()), c.utf7) << c.ansi;
   }
 }
 
@@ -120,7 +120,7 @@ TEST(VCardWriter, Encoders) {
 TEST(VCardWriter, QuotedPrintableOfEveryByte) {
   for (int b = 0; b < 256; ++b) {
     const std::string text = {'a', static_cast<char>(b), 'b', static_cast<char>(b)};
-    EXPECT_EQ(CEntryTestAccess::EncodeQP(text), vcardtest::HexEscapes(sorrel::AnsiToUtf8(text))) << b;
+    EXPECT_EQ(EncodeQP(text), vcardtest::HexEscapes(sorrel::AnsiToUtf8(text))) << b;
   }
 }
 
