@@ -13,10 +13,53 @@ using namespace vcardtest;
 
 namespace {
 
-// The reading rules as the cases of vcard/read.txt: per case "== what", then the
-// card's lines between VERSION and END.
-std::vector<std::pair<std::string, std::string>> ReadCases() {
-  std::ifstream in(std::string(SORREL_SOURCE_DIR) + "/tests/formats/vcard/read.txt", std::ios::binary);
+// The collection of the category cases: group 3 first (so that a new group's
+// defaults differ from group 1's), group 1 unless left out, a group with id 0
+// and the no-group name as a real group.
+std::string DescribeGroups(const CGroups& groups) {
+  std::string s;
+  for (int i = 0; i < groups.GetNGroups(); ++i) {
+    const GroupInfo* g = groups.GetGroupByIndex(static_cast<UINT>(i));
+    s += " " + std::to_string(g->nID) + ":" + Show(g->strName) + ":" + std::to_string(g->nMaxLen) + ":" +
+         std::to_string(g->nAttr);
+  }
+  return s;
+}
+
+// One card read into a fresh entry, as a line of a .ref: the result, the entry,
+// the flags the reader must leave alone, and the collection after it. Options
+// (after " | " in a case's title): "x" an entry without extended items, "d" one
+// that keeps no surname, "groups" the collection ("without-1": without group 1),
+// last "nogroup=NAME" the no-group name; an entry read with either starts in
+// group 3.
+std::string Read(CString& card, std::string_view options) {
+  const size_t at = options.find("nogroup=");
+  auto has = [&](std::string_view o) {
+    const std::string words = " " + std::string(options.substr(0, at)) + " ";
+    return words.find(" " + std::string(o) + " ") != std::string::npos;
+  };
+  CEntry entry(!has("x"), !has("d"));
+  CGroups groups;
+  groups.AddGroup(3, Ansi("Práce"), 20, 0);
+  if (!has("without-1")) groups.AddGroup(1, Ansi("Rodina"), 16, 5);
+  groups.AddGroup(0, Ansi("Nula"), 10, 0);
+  groups.AddGroup(4, Ansi("Bez skupiny"), 20, 0);
+  CString noGroup = Ansi(at == std::string_view::npos ? "" : options.substr(at + 8));
+  if (has("groups") || at != std::string_view::npos) entry.SetGroupID(3, nullptr);
+  entry.ClearChangedFlag();
+  const int result =
+      entry.FillFromVCard(card, has("groups") ? &groups : nullptr, at == std::string_view::npos ? nullptr : &noGroup);
+  std::string out = "=> " + std::to_string(result) + " " + Describe(entry);
+  if (entry.Changed()) out += " CHANGED";
+  if (entry.IsNumInternational()) out += " INTL";
+  return out + (has("groups") ? " |" + DescribeGroups(groups) : "") + "\n";
+}
+
+// The cases of a file: per case "== title", then the card's lines between
+// VERSION and END (read.txt), or the whole card on one line with \r, \n, \0
+// and \\ for CR, LF, a zero byte and a backslash (raw.txt).
+std::vector<std::pair<std::string, std::string>> Cases(const char* file) {
+  std::ifstream in(std::string(SORREL_SOURCE_DIR) + "/tests/formats/vcard/" + file, std::ios::binary);
   std::vector<std::pair<std::string, std::string>> cases;
   for (std::string line; std::getline(in, line);) {
     if (line.rfind("== ", 0) == 0)
@@ -26,31 +69,48 @@ std::vector<std::pair<std::string, std::string>> ReadCases() {
   }
   return cases;
 }
+CString CardOf(const std::string& file, const std::string& body) {
+  if (file == "read.txt") return Card(body);
+  std::string card;
+  for (size_t i = 0; i + 1 < body.size(); ++i) {
+    char c = body[i];
+    if (c == '\\') c = body[++i] == 'r' ? '\r' : body[i] == 'n' ? '\n' : body[i] == '0' ? '\0' : body[i];
+    card += c;
+  }
+  return Ansi(card);
+}
 
 // Each case read into a fresh entry: the .ref adds the result and the entry.
+// read.txt holds the reading rules; raw.txt whole cards as given: the search
+// strings begin with CR LF, so neither the first line nor a line after a lone
+// LF can hold a property; a value ends at a CR, and one that no CR closes is
+// empty.
 TEST(VCardReader, ReadingRules) {
-  const auto cases = ReadCases();
-  ASSERT_GT(cases.size(), 50u);
-  std::string actual;
-  for (const auto& [what, body] : cases) {
-    CEntry entry(1, 1);
-    CString card = Card(body);
-    const int result = entry.FillFromVCard(card, nullptr, nullptr);
-    actual += "== " + what + "\n" + body + "=> " + std::to_string(result) + " " + Describe(entry) + "\n";
+  for (const std::string file : {"read.txt", "raw.txt"}) {
+    const auto cases = Cases(file.c_str());
+    ASSERT_GT(cases.size(), 10u) << file;
+    std::string actual;
+    for (const auto& [title, body] : cases) {
+      CString card = CardOf(file, body);
+      const size_t bar = title.find(" | ");
+      actual += "== " + title + "\n" + body + Read(card, bar == std::string::npos ? "" : title.substr(bar + 3));
+    }
+    ExpectGolden("vcard/" + file + ".ref", actual);
   }
-  ExpectGolden("vcard/read.txt.ref", actual);
 }
 
 // Every prefix of every case's card: a card may end anywhere, also inside a
 // parameter list, an "=XX" or the CR LF of a soft break.
 TEST(VCardReader, NeverReadsPastACutCard) {
-  for (const auto& [what, body] : ReadCases()) {
-    const std::string full = Card(body).str();
-    for (size_t n = 0; n <= full.size(); ++n) {
-      CEntry entry(1, 1);
-      CString card(std::string_view(full).substr(0, n));
-      const int result = entry.FillFromVCard(card, nullptr, nullptr);
-      ASSERT_TRUE(result == 0 || result == 1) << what << " cut at " << n;
+  for (const std::string file : {"read.txt", "raw.txt"}) {
+    for (const auto& [what, body] : Cases(file.c_str())) {
+      const std::string full = CardOf(file, body).str();
+      for (size_t n = 0; n <= full.size(); ++n) {
+        CEntry entry(1, 1);
+        CString card(std::string_view(full).substr(0, n));
+        const int result = entry.FillFromVCard(card, nullptr, nullptr);
+        ASSERT_TRUE(result == 0 || result == 1) << what << " cut at " << n;
+      }
     }
   }
 }
@@ -107,54 +167,6 @@ TEST(VCardReader, RemovesSoftLineBreaksFromTheCallersCard) {
   }
 }
 
-// Whole cards as given: the search strings begin with CR LF, so neither the
-// first line nor a line after a lone LF can hold a property; a value ends at a
-// CR, and one that no CR closes is empty. The reader writes name, surname,
-// number, group and VIP directly: no limits, no change flag, no international
-// flag, the surname even when the entry keeps none; without extended items
-// every item value is dropped.
-TEST(VCardReader, RawCards) {
-  const struct {
-    int bExtItems, bDivision;
-    const char* card;
-    int result;
-    const char* expected;
-  } cases[] = {
-      {1, 1, "N:Novák;Jan\r\nTEL;CELL:1\r\n", 0, "N=;"},
-      {1, 1, "BEGIN:VCARD\r\nN:a;b\nTEL;CELL:1\nTEL;WORK:2\r\nTEL;FAX:3\r\n", 1,
-       "N=a;b\\x0ATEL;CELL:1\\x0ATEL;WORK:2 8=3"},
-      {1, 1, "BEGIN:VCARD\r\nN:a;b\r\nTEL;CELL:123", 1, "N=a;b"},
-      {1, 1, "BEGIN:VCARD\r\nN:Novák;Jan", 1, "N=;"},
-      {1, 0, "\r\nN:Novák!;Jan!\r\nTEL;HOME:+420601123456\r\nX-ESI-CATEGORIES:VIP\r\n", 1,
-       "N=Novák!;Jan! TEL=+420601123456 G=1 VIP"},
-      {0, 1, "\r\nN:a;b\r\nTEL;CELL:1\r\nADR:;;x;y;;z;w\r\nBDAY:1975-03-07\r\nTITLE:t\r\n", 1, "N=a;b"},
-      // A lone CR ends the value but not the line; the next property still counts.
-      {1, 1, "BEGIN:VCARD\r\nN:a\rb;c\r\nTEL;CELL:1\rx\r\nBDAY:1975-03-07\r\n", 1, "N=a; 6=1 BDAY=1975-03-07 00:00:00"},
-      // Soft line breaks. Removing one can leave another "=" CR LF behind (a
-      // base64 value ending in "==", then the blank line that ends it): that
-      // one stays, and every property after it is still found.
-      {1, 1, "BEGIN:VCARD\r\nN:a==\r\n\r\nTEL;CELL:1\r\n", 1, "N=a=; 6=1"},
-      {1, 1, "BEGIN:VCARD\r\nN:a;b\r\nPHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n AAECAwQ==\r\n\r\nTEL;HOME:1\r\n"
-             "TEL;CELL:2\r\n", 1, "N=a;b TEL=1 6=2"},
-      {1, 1, "BEGIN:VCARD\r\nPHOTO;ENCODING=BASE64:AAECAwQ==\r\n\r\nN:a;b\r\nTEL;HOME:1\r\n", 1, "N=a;b TEL=1"},
-      {1, 1, "BEGIN:VCARD\r\nN:a;b\r\nNOTE:x==\r\n\r\nTEL;HOME:123\r\nEMAIL;INTERNET:e@x\r\n", 1,
-       "N=a;b TEL=123 9=e@x"},
-      {1, 1, "BEGIN:VCARD\r\nN:a;b\r\nNOTE:x===\r\n\r\n\r\nTEL;HOME:1\r\n", 1, "N=a;b TEL=1"},
-      {1, 1, "BEGIN:VCARD\r\nN:a;b\r\nPHOTO:AAECAw=\r\n\r\nTEL;HOME:1\r\n", 1, "N=a;b TEL=1"},  // one '='
-      {1, 1, "BEGIN:VCARD\r\nN:a=\r\n=\r\nb;c\r\nTEL;HOME:1\r\n", 1, "N=ab;c TEL=1"},  // two in a row
-      {1, 1, "BEGIN:VCARD\r\nN:a;b\r\nTEL;HOME:1=\r\n", 1, "N=a;b"},  // at the very end: no CR ends the value
-      {1, 1, "BEGIN:VCARD\r\nN:a;b\r\nTEL;HOME:1\r\nX:=\r\n", 1, "N=a;b TEL=1"},
-  };
-  for (const auto& c : cases) {
-    CEntry entry(c.bExtItems, c.bDivision);
-    entry.ClearChangedFlag();
-    CString card = Ansi(c.card);
-    EXPECT_EQ(entry.FillFromVCard(card, nullptr, nullptr), c.result) << c.card;
-    EXPECT_EQ(Describe(entry), c.expected) << c.card;
-    EXPECT_EQ(entry.Changed() + entry.IsNumInternational(), 0) << c.card;
-  }
-}
-
 // The line ends are looked for in blocks of the card: a line, a value or its
 // closing CR lies anywhere in or across them, and the card's last bytes are
 // neither missed nor read twice.
@@ -184,70 +196,6 @@ TEST(VCardReader, LeavesWhatTheCardLacks) {
   CString card = Card("N:Nový\nBDAY:1975-02-30\nCATEGORIES:Rodina\n");
   ASSERT_EQ(entry.FillFromVCard(card, nullptr, nullptr), 1);
   EXPECT_EQ(Describe(entry), "N=Nový; TEL=111 G=3 6=222 11=note 19=kraj BDAY=1980-01-02 00:00:00");
-}
-
-// ---- categories with a group collection -------------------------------------
-
-// The collection: group 3 first (so that a new group's defaults differ from
-// group 1's), group 1 unless left out, a group with id 0 and the no-group name
-// as a real group.
-enum Collection { kNone, kWithoutGroup1, kFull };
-
-const struct GroupCase {
-  const char* what;
-  const char* body;
-  const char* noGroupName;  // null: none given
-  Collection collection;
-  UINT groupID;
-  const char* added;  // the group created, as id:name:nMaxLen:nAttr
-} kGroupCases[] = {
-    {"known group", "CATEGORIES:Práce\n", nullptr, kFull, 3, nullptr},
-    {"X-ESI only", "X-ESI-CATEGORIES:Rodina\n", nullptr, kFull, 1, nullptr},
-    {"CATEGORIES decides over X-ESI", "CATEGORIES:Práce\nX-ESI-CATEGORIES:Rodina\n", nullptr, kFull, 3, nullptr},
-    {"encoded category", "X-ESI-CATEGORIES;CHARSET=UTF-7:Pr+AOE-ce\n", nullptr, kFull, 3, nullptr},
-    {"new group shaped like group 1", "CATEGORIES:Kamarádi\n", nullptr, kFull, 2, "2:Kamarádi:16:5"},
-    {"a list of categories is one name", "CATEGORIES:Rodina,Práce\n", nullptr, kFull, 2, "2:Rodina,Práce:16:5"},
-    {"group 0 is not found by name", "CATEGORIES:Nula\n", nullptr, kFull, 2, "2:Nula:16:5"},
-    {"VIP is an ordinary name with a collection", "CATEGORIES:VIP\n", nullptr, kFull, 2, "2:VIP:16:5"},
-    {"the no-group name wins over its group", "CATEGORIES:Bez skupiny\n", "Bez skupiny", kFull, 0, nullptr},
-    {"no-group name in X-ESI, a group in CATEGORIES", "X-ESI-CATEGORIES:Bez skupiny\nCATEGORIES:Rodina\n",
-     "Bez skupiny", kFull, 1, nullptr},
-    {"no-group name unused", "CATEGORIES:Bez skupiny\n", nullptr, kFull, 4, nullptr},
-    {"without group 1 the new group is itself group 1", "CATEGORIES:Nová\n", nullptr, kWithoutGroup1, 1, "1:Nová:20:1"},
-    {"no-group name without a collection", "CATEGORIES:-\n", "-", kNone, 0, nullptr},
-};
-
-std::string DescribeGroups(const CGroups& groups) {
-  std::string s;
-  for (int i = 0; i < groups.GetNGroups(); ++i) {
-    const GroupInfo* g = groups.GetGroupByIndex(static_cast<UINT>(i));
-    s += (s.empty() ? "" : " ") + std::to_string(g->nID) + ":" + Show(g->strName) + ":" + std::to_string(g->nMaxLen) +
-         ":" + std::to_string(g->nAttr);
-  }
-  return s;
-}
-
-TEST(VCardReader, ResolvesTheCategory) {
-  for (const GroupCase& c : kGroupCases) {
-    SCOPED_TRACE(c.what);
-    CGroups groups;
-    groups.AddGroup(3, Ansi("Práce"), 20, 0);
-    if (c.collection == kFull) groups.AddGroup(1, Ansi("Rodina"), 16, 5);
-    groups.AddGroup(0, Ansi("Nula"), 10, 0);
-    groups.AddGroup(4, Ansi("Bez skupiny"), 20, 0);
-    const std::string before = DescribeGroups(groups);
-    CString noGroup = Ansi(c.noGroupName ? c.noGroupName : "");
-
-    CEntry entry(1, 1);
-    entry.SetGroupID(3, nullptr);
-    entry.ClearChangedFlag();
-    CString card = Card(std::string("N:a\n") + c.body);
-    ASSERT_EQ(entry.FillFromVCard(card, c.collection == kNone ? nullptr : &groups,
-                                  c.noGroupName ? &noGroup : nullptr), 1);
-    EXPECT_EQ(entry.GetGroupID(), c.groupID);
-    EXPECT_EQ(entry.IsVIP() + entry.Changed(), 0);
-    EXPECT_EQ(DescribeGroups(groups), c.added ? before + " " + c.added : before);
-  }
 }
 
 // ---- real cards ---------------------------------------------------------------
