@@ -207,11 +207,9 @@ struct OwnStore {
         std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
     dir = (base / "sorrel-fuzz-XXXXXX").string();
     if (!mkdtemp(dir.data())) std::abort();
-    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-    ResetRegistryForTests();
+    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);  // the registry opens its store there
   }
   ~OwnStore() {
-    ResetRegistryForTests();
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
   }

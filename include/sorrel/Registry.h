@@ -1,6 +1,9 @@
 // The per-user registry with the Win32 functions and results. Keys and values live
 // in one SQLite database per user, $XDG_CONFIG_HOME/sorrel/registry.sqlite3
-// (~/.config when XDG_CONFIG_HOME is unset); HKEY_CURRENT_USER is its root.
+// (~/.config when XDG_CONFIG_HOME is unset); HKEY_CURRENT_USER is its root. The
+// location is read on every call: a host that points XDG_CONFIG_HOME elsewhere (to
+// another profile) works on the store there from its next call on, and keys it
+// opened before give ERROR_KEY_DELETED.
 //
 // Limits, checked on write with ERROR_INVALID_PARAMETER: a key name component of 1
 // to 255 bytes (one trailing backslash in a path is allowed), a value name of at

@@ -244,12 +244,6 @@ LSTATUS CopyRegistryData(std::string_view data, LPBYTE lpData, LPDWORD lpcbData)
   return ERROR_SUCCESS;
 }
 
-void ResetRegistryForTests() {
-  Registry& reg = TheRegistry();
-  std::lock_guard<std::mutex> lock(reg.mutex);
-  reg.store.Close();
-}
-
 }  // namespace sorrel
 
 LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult) {

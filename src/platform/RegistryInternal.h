@@ -1,4 +1,4 @@
-// The registry's hooks for tests, and what its stand-ins share with it.
+// What the registry's stand-ins share with it.
 #pragma once
 
 #include <string>
@@ -7,10 +7,6 @@
 #include "sorrel/Registry.h"
 
 namespace sorrel {
-
-// Closes the store's connection; the next registry call reads XDG_CONFIG_HOME
-// again and opens the store there. Handles opened before give ERROR_KEY_DELETED.
-void ResetRegistryForTests();
 
 // Stored data into a caller's buffer the Win32 way: the size alone without a
 // buffer, the size and ERROR_MORE_DATA into a buffer too small.

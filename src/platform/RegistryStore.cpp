@@ -126,6 +126,15 @@ std::string RegistryStorePath() {
 }
 
 int RegistryStore::Ensure() {
+  std::string path = RegistryStorePath();
+  if (path != m_path) {
+    // Another location is another store: what was open is let go whole, and a
+    // file found unusable there says nothing of this one.
+    if (m_db) Disconnect(true);
+    m_path = std::move(path);
+    m_unusable = false;
+    ++m_generation;
+  }
   if (m_unusable) return SQLITE_CANTOPEN;
   if (m_db) {
     if (FileStillOurs()) return SQLITE_OK;
@@ -146,14 +155,7 @@ void RegistryStore::Release() {
   if (m_db) Disconnect(true);
 }
 
-void RegistryStore::Close() {
-  if (m_db) Disconnect(true);
-  m_unusable = false;
-  ++m_generation;
-}
-
 int RegistryStore::Open() {
-  m_path = RegistryStorePath();
   std::string folder = m_path.substr(0, m_path.rfind('/'));
   if (!MakeDirectories(folder)) return SQLITE_CANTOPEN;
   int rc = SQLITE_CANTOPEN;

@@ -29,16 +29,15 @@ class RegistryStore {
   RegistryStore() = default;
   RegistryStore(const RegistryStore&) = delete;
   RegistryStore& operator=(const RegistryStore&) = delete;
-  ~RegistryStore() { Close(); }
+  ~RegistryStore() { Release(); }
 
-  // Makes sure a usable connection is open: opens the file at first use, and opens
-  // it anew when the file was moved or replaced since. A damaged file is moved
-  // aside on the way. Returns SQLITE_OK or the reason there is no store.
+  // Makes sure a usable connection is open: opens the file at first use, opens it
+  // anew when the file was moved or replaced since, and follows the location when
+  // it changed (XDG_CONFIG_HOME set to another folder, as for another profile):
+  // the store there is opened and keys opened before are gone. A damaged file is
+  // moved aside on the way. Returns SQLITE_OK or the reason there is no store.
   int Ensure();
 
-  // Closes the connection; the next Ensure reads the location again, and keys
-  // opened before are gone.
-  void Close();
   // Closes the connection, writing the -wal back into the file; the next Ensure
   // opens it again, and keys opened before stay valid while the file is the same.
   void Release();

@@ -20,7 +20,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/RegistryInternal.h"
+#include "platform/RegistryStore.h"
 #include "sorrel/Registry.h"
 #include "support/TestHost.h"
 
@@ -88,6 +88,14 @@ class Registry : public ::testing::Test {
   sorrel::test::TestHost host;  // a fresh, empty profile
   const std::string m_home = host.ConfigHome();
   std::string Store() const { return m_home + "/sorrel/registry.sqlite3"; }
+  // Lets the store go whole, its -wal written back, as the end of a run does: the
+  // registry follows XDG_CONFIG_HOME to another profile and back.
+  void LetGo() const {
+    setenv("XDG_CONFIG_HOME", (m_home + "/other").c_str(), 1);
+    Key other;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "", 0, kAll, &other.h), ERROR_SUCCESS);
+    setenv("XDG_CONFIG_HOME", m_home.c_str(), 1);
+  }
   // The files moved aside, by the marker in their names.
   std::vector<std::string> CorruptFiles(const char* marker = ".corrupt-") const {
     std::vector<std::string> names;
@@ -198,6 +206,20 @@ TEST_F(Registry, ValuesKeepTypeAndBytes) {
   BYTE byte;
   EXPECT_EQ(RegQueryValueExA(key.h, "Height", nullptr, nullptr, &byte, nullptr), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(RegSetValueExA(key.h, "x", 0, REG_BINARY, nullptr, 3), ERROR_INVALID_PARAMETER);
+  // The limits on write: a value name of 16,383 bytes, data of 1 MiB.
+  const std::vector<BYTE> mib(1024 * 1024 + 1, 0xAB);
+  const struct {
+    size_t name, data;
+    LSTATUS expected;
+  } limits[] = {{16383, 4, ERROR_SUCCESS}, {16384, 4, ERROR_INVALID_PARAMETER},
+                {3, 1024 * 1024, ERROR_SUCCESS}, {3, 1024 * 1024 + 1, ERROR_INVALID_PARAMETER}};
+  for (const auto& limit : limits) {
+    std::string name(limit.name, limit.data > 4 ? 'b' : 'v');
+    EXPECT_EQ(RegSetValueExA(key.h, name.c_str(), 0, REG_BINARY, mib.data(), DWORD(limit.data)), limit.expected)
+        << limit.name << " " << limit.data;
+  }
+  EXPECT_EQ(RegQueryValueExA(key.h, "BBB", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 1024u * 1024u);
 }
 
 TEST_F(Registry, ValueNamesFoldAndKeepTheirPlace) {
@@ -231,22 +253,6 @@ TEST_F(Registry, ValueNamesFoldAndKeepTheirPlace) {
   EXPECT_EQ(RegEnumValueA(key.h, 0, roomy, &nameSize, nullptr, nullptr, nullptr, &dataSize), ERROR_SUCCESS);
   EXPECT_EQ(nameSize, 5u);
   EXPECT_EQ(dataSize, 4u);
-}
-
-TEST_F(Registry, SizeLimitsOnWrite) {
-  Key key;
-  ASSERT_EQ(Create("Software\\Limits", key), ERROR_SUCCESS);
-  std::string longest(16383, 'v'), tooLong(16384, 'v');
-  EXPECT_EQ(SetDword(key.h, longest.c_str(), 1), ERROR_SUCCESS);
-  EXPECT_EQ(SetDword(key.h, tooLong.c_str(), 1), ERROR_INVALID_PARAMETER);
-  std::vector<BYTE> mib(1024 * 1024, 0xAB);
-  EXPECT_EQ(RegSetValueExA(key.h, "Big", 0, REG_BINARY, mib.data(), DWORD(mib.size())), ERROR_SUCCESS);
-  mib.push_back(0);
-  EXPECT_EQ(RegSetValueExA(key.h, "Bigger", 0, REG_BINARY, mib.data(), DWORD(mib.size())),
-            ERROR_INVALID_PARAMETER);
-  DWORD size = 0;
-  EXPECT_EQ(RegQueryValueExA(key.h, "big", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
-  EXPECT_EQ(size, 1024u * 1024u);
 }
 
 TEST_F(Registry, DeletedKeysAndHandles) {
@@ -295,32 +301,36 @@ TEST_F(Registry, AccessFollowsTheRightsAsked) {
   EXPECT_EQ(Names(reader.h), std::vector<std::string>{"New"});
 }
 
-TEST_F(Registry, StoreLocationAndMode) {
+TEST_F(Registry, StoreFollowsTheSettingsLocation) {
   Key key;
   ASSERT_EQ(Create("Software\\Tovik", key), ERROR_SUCCESS);
   ASSERT_EQ(SetDword(key.h, "SplashDelay", 750), ERROR_SUCCESS);
   EXPECT_EQ(sorrel::RegistryStorePath(), Store());
   EXPECT_EQ(Sql1(Store(), "PRAGMA journal_mode"), "wal");
-  // Another connection (the next run of the host) reads what was written.
-  sorrel::ResetRegistryForTests();
+  // Another profile: a store of its own, where the keys of the first are gone.
+  setenv("XDG_CONFIG_HOME", (m_home + "/other").c_str(), 1);
   DWORD value = 0;
-  EXPECT_EQ(GetDword(key.h, "SplashDelay", value), ERROR_KEY_DELETED);  // a handle of the old connection
-  Key reopened;
-  ASSERT_EQ(Open("Software\\Tovik", reopened), ERROR_SUCCESS);
-  EXPECT_EQ(GetDword(reopened.h, "SplashDelay", value), ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(key.h, "SplashDelay", value), ERROR_KEY_DELETED);
+  Key there;
+  EXPECT_EQ(Open("Software\\Tovik", there), ERROR_FILE_NOT_FOUND);
+  EXPECT_TRUE(fs::exists(m_home + "/other/sorrel/registry.sqlite3"));
+  // Back to the first: what was written is there.
+  setenv("XDG_CONFIG_HOME", m_home.c_str(), 1);
+  ASSERT_EQ(Open("Software\\Tovik", there), ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(there.h, "SplashDelay", value), ERROR_SUCCESS);
   EXPECT_EQ(value, 750u);
 
   // Without XDG_CONFIG_HOME (or with a relative one) the store is under ~/.config.
+  setenv("HOME", (m_home + "/home").c_str(), 1);
   for (const char* xdg : {static_cast<const char*>(nullptr), "relative/config"}) {
+    fs::remove_all(m_home + "/home");
     if (xdg)
       setenv("XDG_CONFIG_HOME", xdg, 1);
     else
       unsetenv("XDG_CONFIG_HOME");
-    setenv("HOME", (m_home + "/home").c_str(), 1);
-    sorrel::ResetRegistryForTests();
     Key fresh;
     EXPECT_EQ(Open("Software\\Tovik", fresh), ERROR_FILE_NOT_FOUND);
-    EXPECT_TRUE(fs::exists(m_home + "/home/.config/sorrel/registry.sqlite3"));
+    EXPECT_TRUE(fs::exists(m_home + "/home/.config/sorrel/registry.sqlite3")) << (xdg ? xdg : "unset");
   }
 }
 
@@ -384,7 +394,6 @@ TEST_F(Registry, DamagedStoreIsMovedAsideAndReadsMiss) {
   for (const Damage& damage : damages) {
     SCOPED_TRACE(damage.name);
     fs::remove_all(m_home + "/sorrel");
-    sorrel::ResetRegistryForTests();
     {
       // Enough values for the file to have pages in its middle.
       Key key;
@@ -392,7 +401,7 @@ TEST_F(Registry, DamagedStoreIsMovedAsideAndReadsMiss) {
       for (int i = 0; i < 400; ++i)
         ASSERT_EQ(SetDword(key.h, ("Column" + std::to_string(i) + "Width").c_str(), i), ERROR_SUCCESS);
     }
-    sorrel::ResetRegistryForTests();
+    LetGo();
     damage.apply(Store());
     // A stale -wal beside it goes with it.
     { std::ofstream(Store() + "-wal", std::ios::binary) << "stale"; }
@@ -417,7 +426,7 @@ TEST_F(Registry, DamagedStoreIsMovedAsideAndReadsMiss) {
     // The fresh store takes writes, and a later run keeps them.
     ASSERT_EQ(Create("Software\\Tovik", key), ERROR_SUCCESS);
     ASSERT_EQ(SetDword(key.h, "SplashDelay", 2000), ERROR_SUCCESS);
-    sorrel::ResetRegistryForTests();
+    LetGo();
     EXPECT_EQ(Sql1(Store(), "PRAGMA integrity_check"), "ok");
     EXPECT_EQ(Sql1(Store(), "SELECT count(*) FROM vals"), "1");
   }

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/RegistryInternal.h"
 #include "sorrel/HostStrings.h"
 
 namespace sorrel::test {
@@ -12,14 +11,13 @@ namespace sorrel::test {
 TestHost::TestHost() {
   std::string pattern = (std::filesystem::temp_directory_path() / "sorrel-profile-XXXXXX").string();
   if (char* dir = mkdtemp(pattern.data())) m_configHome = dir;
+  // The registry follows the location: its next call opens the store there.
   setenv("XDG_CONFIG_HOME", m_configHome.c_str(), 1);
-  ResetRegistryForTests();
   SorrelClearStringTable();
   SorrelRegisterSampleHostStrings();
 }
 
 TestHost::~TestHost() {
-  ResetRegistryForTests();
   SorrelClearStringTable();  // the next test, host or not, starts without the host's strings
   std::error_code ignored;
   if (!m_configHome.empty()) std::filesystem::remove_all(m_configHome, ignored);
