@@ -42,47 +42,6 @@ mv "$tmp" "$dir/job-$1.pdf"
 exit 0
 )SH";
 
-// A printer that takes PDF as it comes: no filter between the job and the backend.
-const char kPpd[] = R"PPD(*PPD-Adobe: "4.3"
-*FormatVersion: "4.3"
-*FileVersion: "1.0"
-*LanguageVersion: English
-*LanguageEncoding: ISOLatin1
-*PCFileName: "CAPTURE.PPD"
-*Manufacturer: "Sorrel"
-*Product: "(Capture)"
-*ModelName: "Sorrel capture"
-*ShortNickName: "Sorrel capture"
-*NickName: "Sorrel capture, PDF as it comes"
-*PSVersion: "(3010.000) 0"
-*LanguageLevel: "3"
-*ColorDevice: False
-*DefaultColorSpace: Gray
-*FileSystem: False
-*Throughput: "1"
-*LandscapeOrientation: Plus90
-*TTRasterizer: Type42
-*cupsVersion: 2.4
-*cupsFilter2: "application/pdf application/vnd.cups-pdf 0 -"
-*OpenUI *PageSize/Media Size: PickOne
-*OrderDependency: 10 AnySetup *PageSize
-*DefaultPageSize: A4
-*PageSize A4/A4: "<</PageSize[595 842]>>setpagedevice"
-*PageSize Letter/US Letter: "<</PageSize[612 792]>>setpagedevice"
-*CloseUI: *PageSize
-*OpenUI *PageRegion: PickOne
-*OrderDependency: 10 AnySetup *PageRegion
-*DefaultPageRegion: A4
-*PageRegion A4/A4: "<</PageSize[595 842]>>setpagedevice"
-*PageRegion Letter/US Letter: "<</PageSize[612 792]>>setpagedevice"
-*CloseUI: *PageRegion
-*DefaultImageableArea: A4
-*ImageableArea A4/A4: "18 36 577 806"
-*ImageableArea Letter/US Letter: "18 36 594 756"
-*DefaultPaperDimension: A4
-*PaperDimension A4/A4: "595 842"
-*PaperDimension Letter/US Letter: "612 792"
-)PPD";
 
 }  // namespace
 
@@ -112,7 +71,7 @@ bool CupsScheduler::Start(std::string& reason) {
     return false;
   }
   m_dir = pattern;
-  for (const char* sub : {"spool", "spool/tmp", "state", "cache", "log", "jobs", "ppd", "bin", "bin/backend"})
+  for (const char* sub : {"spool", "spool/tmp", "state", "cache", "log", "jobs", "bin", "bin/backend"})
     fs::create_directories(m_dir + "/" + sub);
   fs::permissions(m_dir, fs::perms(0755));
   fs::permissions(m_dir + "/spool", fs::perms(0711));
@@ -123,7 +82,6 @@ bool CupsScheduler::Start(std::string& reason) {
     if (fs::exists(std::string(kCupsLib) + "/" + sub))
       fs::create_directory_symlink(std::string(kCupsLib) + "/" + sub, m_dir + "/bin/" + sub);
   Write(m_dir + "/bin/backend/capture", kBackend, fs::perms(0700));  // 0700: run as root
-  Write(m_dir + "/ppd/capture.ppd", kPpd);
 
   const std::string socket = m_dir + "/cups.sock";
   Write(m_dir + "/cups-files.conf",
@@ -168,8 +126,9 @@ bool CupsScheduler::Start(std::string& reason) {
 
 bool CupsScheduler::AddCaptureQueue(const std::string& name, bool makeDefault, std::string& reason) {
   int rc = 0;
-  std::string out = RunCommand("lpadmin -p '" + name + "' -E -v 'capture:" + JobFolder() + "' -P '" + m_dir +
-                                   "/ppd/capture.ppd' 2>&1",
+  // A printer that takes PDF as it comes: no filter between the job and the backend.
+  std::string out = RunCommand("lpadmin -p '" + name + "' -E -v 'capture:" + JobFolder() +
+                                   "' -P '" SORREL_SOURCE_DIR "/tests/support/capture.ppd' 2>&1",
                                &rc);
   if (rc == 0 && makeDefault) out += RunCommand("lpadmin -d '" + name + "' 2>&1", &rc);
   if (rc != 0) reason = "lpadmin: " + out;

@@ -53,23 +53,6 @@ void FixedMetricsDevice::FocusRect(const RECT& r) {
   m_rec->calls.push_back(b);
 }
 
-int FixedMetricsDevice::StartDoc(const std::string& docName) {
-  m_rec->calls.push_back("startdoc " + docName);
-  return 1;
-}
-int FixedMetricsDevice::StartPage() {
-  m_rec->calls.push_back("startpage");
-  return 1;
-}
-int FixedMetricsDevice::EndPage() {
-  m_rec->calls.push_back("endpage");
-  return 1;
-}
-int FixedMetricsDevice::EndDoc() {
-  m_rec->calls.push_back("enddoc");
-  return 1;
-}
-
 HDC MakeFixedDC(FixedMetrics m, std::shared_ptr<Recording> rec) {
   return gdi::MakeDC(std::make_unique<FixedMetricsDevice>(m, std::move(rec)));
 }

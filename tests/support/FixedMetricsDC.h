@@ -41,12 +41,16 @@ class FixedMetricsDevice : public gdi::Device {
   void Line(int x1, int y1, int x2, int y2, const gdi::Pen& pen) override;
   void Fill(const RECT& rect, COLORREF color) override;
   void FocusRect(const RECT& rect) override;
-  int StartDoc(const std::string& docName) override;
-  int StartPage() override;
-  int EndPage() override;
-  int EndDoc() override;
+  int StartDoc(const std::string& docName) override { return Note("startdoc " + docName); }
+  int StartPage() override { return Note("startpage"); }
+  int EndPage() override { return Note("endpage"); }
+  int EndDoc() override { return Note("enddoc"); }
 
  private:
+  int Note(std::string call) {
+    m_rec->calls.push_back(std::move(call));
+    return 1;
+  }
   FixedMetrics m_m;
   std::shared_ptr<Recording> m_rec;
 };

@@ -34,6 +34,31 @@ bool Running(pid_t pid) {
   return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
 }
 
+// The processes on the user bus that serve the DDE service `service`: their pids
+// with `pids` (a round trip each), else -1 for each.
+std::vector<pid_t> Servers(const std::string& service, bool pids) {
+  std::string prefix = "org.sorrel.Dde." + dde::ServiceElement(service) + ".";
+  std::vector<pid_t> found;
+  sd_bus* bus = nullptr;
+  if (sd_bus_open_user(&bus) < 0) return found;
+  char** names = nullptr;
+  if (sd_bus_list_names(bus, &names, nullptr) >= 0 && names) {
+    for (char** n = names; *n; ++n) {
+      pid_t pid = -1;
+      sd_bus_creds* creds = nullptr;
+      if (std::string(*n).rfind(prefix, 0) == 0) {
+        if (pids && sd_bus_get_name_creds(bus, *n, SD_BUS_CREDS_PID, &creds) >= 0) sd_bus_creds_get_pid(creds, &pid);
+        found.push_back(pid);
+      }
+      sd_bus_creds_unref(creds);
+      free(*n);
+    }
+    free(names);
+  }
+  sd_bus_flush_close_unref(bus);
+  return found;
+}
+
 }  // namespace
 
 PrivateBus::PrivateBus() {
@@ -94,42 +119,11 @@ void PrivateBus::Stop(pid_t pid, int sig) {
   std::erase(servers_, pid);
 }
 
-int PrivateBus::Count(const std::string& service) {
-  std::string prefix = "org.sorrel.Dde." + dde::ServiceElement(service) + ".";
-  sd_bus* bus = nullptr;
-  if (sd_bus_open_user(&bus) < 0) return 0;
-  char** names = nullptr;
-  int found = 0;
-  if (sd_bus_list_names(bus, &names, nullptr) >= 0 && names) {
-    for (char** n = names; *n; ++n) {
-      if (std::string(*n).rfind(prefix, 0) == 0) ++found;
-      free(*n);
-    }
-    free(names);
-  }
-  sd_bus_flush_close_unref(bus);
-  return found;
-}
+int PrivateBus::Count(const std::string& service) { return int(Servers(service, false).size()); }
 
 pid_t PrivateBus::PidOf(const std::string& service) {
-  std::string prefix = "org.sorrel.Dde." + dde::ServiceElement(service) + ".";
-  sd_bus* bus = nullptr;
-  if (sd_bus_open_user(&bus) < 0) return -1;
-  char** names = nullptr;
-  pid_t pid = -1;
-  if (sd_bus_list_names(bus, &names, nullptr) >= 0 && names) {
-    for (char** n = names; *n; ++n) {
-      sd_bus_creds* creds = nullptr;
-      if (pid < 0 && std::string(*n).rfind(prefix, 0) == 0 &&
-          sd_bus_get_name_creds(bus, *n, SD_BUS_CREDS_PID, &creds) >= 0)
-        sd_bus_creds_get_pid(creds, &pid);
-      sd_bus_creds_unref(creds);
-      free(*n);
-    }
-    free(names);
-  }
-  sd_bus_flush_close_unref(bus);
-  return pid;
+  std::vector<pid_t> pids = Servers(service, true);
+  return pids.empty() ? -1 : pids[0];
 }
 
 std::vector<std::string> PrivateBus::LeftoverEvents() const {
