@@ -48,6 +48,10 @@ TEST(GroupText, BothFormsWrittenAndReadBack) {
   // Ids already held are skipped: nothing renamed.
   small.FillFromText("2,\"Office\",3,\"Home\"", 1);
   EXPECT_EQ(Describe(small), "1:Family/0/0 2:Work/0/0 3:Home/0/0 ");
+  // Names go out as "%s" writes them, up to their first zero byte.
+  groups.AddGroup(3, CString(std::string_view("Ro\0dina", 7)), 12, 1);
+  groups.GetAsText(text, 1);
+  EXPECT_EQ(text.str(), kShortText + std::string(",3,\"Ro\""));
 }
 
 // Malformed texts end with a defined list; the table pins what each gives.
