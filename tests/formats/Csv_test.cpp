@@ -1,35 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "platform/CodePageInternal.h"
+#include "formats/VCardTestSupport.h"
 #include "sorrel/ColumnInfos.h"
-#include "sorrel/Entry.h"
 #include "support/TestHost.h"
 
+using namespace vcardtest;
+
 namespace {
-
-CString Ansi(const char* utf8) { return CString(sorrel::Utf8ToAnsi(utf8)); }
-
-struct EntryRow {
-  const char* name;
-  const char* number;
-  bool extItems, division;
-  const char* surname = "";
-  std::vector<std::pair<UINT, const char*>> texts = {};
-  double birthday = NO_BIRTHDAY;
-};
-
-std::unique_ptr<CEntry> Make(const EntryRow& s) {
-  auto e = std::make_unique<CEntry>(s.extItems ? 1 : 0, s.division ? 1 : 0);
-  e->SetName(Ansi(s.name), NO_LIMIT);
-  e->SetSurname(Ansi(s.surname), NO_LIMIT);
-  e->SetNum(Ansi(s.number), NO_LIMIT);
-  for (const auto& [id, value] : s.texts) e->SetExtItem(id, Ansi(value), NO_LIMIT);
-  e->SetExtItem(ITEM_BIRTHDAY, s.birthday);
-  return e;
-}
 
 // The column model keeps its settings in the per-user store: every test gets a
 // fresh one from the test host.
@@ -49,47 +31,29 @@ class CsvTest : public ::testing::Test {
   sorrel::test::TestHost host;
 };
 
-const std::vector<std::pair<UINT, const char*>> kJan{
-    {ITEM_MOBILE, "+420777000111"}, {ITEM_CITY, "Praha"}, {ITEM_SYNC_ID, "LUID-1"}};
-
-TEST_F(CsvTest, Lines) {
-  const struct {
-    const char* what;
-    EntryRow entry;
-    std::vector<UINT> columns;  // added in this order
-    const char* line;           // UTF-8, without the CR LF
-  } cases[] = {
-      {"no extended items, no division", {"Jan Novák", "+420601123456", false, false}, {6, 18, 31},
-       "Jan Novák,+420601123456"},
-      {"no extended items, division on", {"Jan", "+420601123456", false, true, "Novák"}, {}, "Jan,Novák,+420601123456"},
-      {"no extended items, division on, empty surname", {"Jan", "1", false, true}, {}, "Jan,,1"},
-      {"columns 6, 18 and 31", {"Jan Novák", "+420601123456", true, false, "", kJan, 27460.0}, {6, 18, 31},
-       "Jan Novák,+420601123456,+420777000111,Praha,27460.000000"},
-      {"id order, not the order the columns were added", {"Jan Novák", "+420601123456", true, false, "", kJan, 27460.0},
-       {31, 18, 6}, "Jan Novák,+420601123456,+420777000111,Praha,27460.000000"},
-      {"an empty item keeps its field",
-       {"Jan Novák", "+420601123456", true, false, "", {{6, "+420777000111"}}, 27460.0}, {6, 18, 31}, "Jan Novák,+420601123456,+420777000111,,27460.000000"},
-      {"no birthday is written as the no-date value", {"Jan", "1", true, false}, {31}, "Jan,1,-36523.000000"},
-      {"division on: the surname is the second field even when empty", {"Jan", "1", true, true, "", kJan}, {18},
-       "Jan,,1,Praha"},
-      {"division on with a surname", {"Jan", "1", true, true, "Novák", kJan}, {18}, "Jan,Novák,1,Praha"},
-      {"extended items but no extended columns", {"Jan", "1", true, false, "", kJan}, {}, "Jan,1"},
-      {"synchronisation identifier, group, position and location are never written",
-       {"Jan", "1", true, false, "", kJan}, {1, 2, 3, 4, 12, 26, 28}, "Jan,1"},
-      {"values go out unquoted: a comma shifts the fields after it",
-       {"Novák, Jan", "1", true, false, "", {{ITEM_NOTE, "say \"hi\"\nbye"}, {ITEM_URL, "u"}}}, {11, 27},
-       "Novák, Jan,1,say \"hi\"\nbye,u"},
-      {"item 30 is exported, item 28 is not", {"A", "", true, false, "", {{ITEM_FAX2, "f2"}, {ITEM_SYNC_ID, "s"}}},
-       {28, 30}, "A,,f2"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Line(*Make(c.entry), c.columns), (Ansi(c.line) + "\r\n").str()) << c.what;
-
-  std::vector<UINT> all;
-  for (UINT id = 5; id <= 31; ++id) all.push_back(id);
-  auto e = Make({"N", "0", true, false});
-  for (UINT id = 5; id <= 30; ++id) e->SetExtItem(id, CString(std::to_string(id)), NO_LIMIT);
-  e->SetExtItem(ITEM_BIRTHDAY, 36526.25);
-  EXPECT_EQ(Line(*e, all), "N,0,5,6,7,8,9,10,11,13,14,15,16,17,18,19,20,21,22,23,24,25,27,29,30,36526.250000\r\n");
+// The cases of csv/lines.txt: the columns added (in that order), flags (x no
+// extended items, d no division) and the entry in the phone text form; the .ref
+// adds the line written, CR and LF as \r and \n.
+TEST_F(CsvTest, GoldenLines) {
+  std::ifstream in(std::string(SORREL_SOURCE_DIR) + "/tests/formats/csv/lines.txt", std::ios::binary);
+  std::string actual;
+  for (std::string source; std::getline(in, source);) {
+    actual += source + "\n";
+    if (source.empty() || source[0] == '#') continue;
+    std::istringstream fields(source);
+    std::string list, flags, line;
+    fields >> list >> flags >> std::ws;
+    std::getline(fields, line);
+    std::vector<UINT> columns;
+    std::istringstream ids(list == "-" ? "" : list);
+    for (std::string id; std::getline(ids, id, ',');) columns.push_back(static_cast<UINT>(std::stoul(id)));
+    const auto entry = FromText(line, flags.find('x') == flags.npos, flags.find('d') == flags.npos);
+    std::string written;
+    for (char c : sorrel::AnsiToUtf8(Line(*entry, columns)))
+      written += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
+    actual += "  " + written + "\n";
+  }
+  ExpectGolden("csv/lines.txt.ref", actual);
 }
 
 // The birthday goes out as "%lf" writes it, whatever the value; a text value
@@ -99,12 +63,11 @@ TEST_F(CsvTest, BirthdayAndZeroBytesAsPrintfWritesThem) {
                       1e300, -1.7976931348623157e308}) {
     CString expected;
     expected.Format("A,1,%lf\r\n", date);
-    EXPECT_EQ(Line(*Make({"A", "1", true, false, "", {}, date}), {31}), expected.str()) << date;
+    auto e = FromText("\"A\",\"1\"", 1, 0);
+    e->SetExtItem(ITEM_BIRTHDAY, date);
+    EXPECT_EQ(Line(*e, {31}), expected.str()) << date;
   }
-  auto e = Make({"A", "1", true, false});
-  e->GetName() = CString("Jan\0hidden", 10);
-  e->SetExtItem(ITEM_EMAIL, CString("a@b\0c", 5), NO_LIMIT);
-  EXPECT_EQ(Line(*e, {9}), "Jan,1,a@b\r\n");
+  EXPECT_EQ(Line(*FromText("\"Jan\\0hidden\",\"1\",9,\"a@b\\0c\"", 1, 0), {9}), "Jan,1,a@b\r\n");
 }
 
 // Splitting. Each made entry as "name|number|intl changed items division group icon".
@@ -125,9 +88,8 @@ std::vector<std::string> Split(CEntry& e, CColumnInfos* columns) {
 
 TEST_F(CsvTest, SplitMakesOneEntryPerFilledNumberItem) {
   auto columns = Columns({5, 16});
-  auto e = Make({"Jan Novák", "+420601123456", true, true, "Novák",
-                 {{ITEM_PAGER, "0609111"}, {ITEM_OFFICE, "+420222333444"}, {ITEM_EMAIL, "jan@example.cz"}}, 27460.0});
-  e->SetGroupID(3, nullptr);
+  auto e = FromText("\"Jan Novák\"\"Novák\",\"+420601123456\",16,\"0609111\",5,\"+420222333444\",9,\"jan@example.cz\","
+                    "31,\"27460\",3");
   e->SetIcon(4);
   e->ClearChangedFlag();
   // office first; the made entries are plain, unchanged, in no group
@@ -145,31 +107,27 @@ TEST_F(CsvTest, SplitMakesOneEntryPerFilledNumberItem) {
 TEST_F(CsvTest, SplitTakesCaptionsFromTheColumnsElseFromTheStringTable) {
   auto columns = Columns({6});
   columns->FindColumnByID(6)->strCaption = "Cell";
-  EntryRow all{"X", "", true, false};
-  for (UINT id : {25, 24, 23, 22, 16, 15, 8, 7, 6, 5, 30}) all.texts.push_back({id, "1"});  // filled in reverse
-  auto e = Make(all);
-  // item order, not the order of filling; the second fax is not a number item
+  // filled in reverse; the second fax is not a number item
+  auto e = FromText("\"X\",\"\",30,\"1\",25,\"1\",24,\"1\",23,\"1\",22,\"1\",16,\"1\",15,\"1\",8,\"1\",7,\"1\",6,\"1\",5,\"1\"");
   std::vector<std::string> expected;
-  for (UINT id : {5, 6, 7, 8, 15, 16, 22, 23, 24, 25}) {
+  for (UINT id : {5, 6, 7, 8, 15, 16, 22, 23, 24, 25}) {  // item order, not the order of filling
     CString caption;
     caption.LoadString(id - 4);
     expected.push_back("X (" + (id == 6 ? std::string("Cell") : sorrel::AnsiToUtf8(caption.view())) + ")|1|000000");
   }
   EXPECT_EQ(expected[0], "X (Kancelář)|1|000000");
   EXPECT_EQ(Split(*e, columns.get()), expected);
-
   // with no column model at all, every caption is the string table's
-  auto other = Make({"Y", "", true, false, "", {{ITEM_INFO_NUMBER1, "2"}}});
-  EXPECT_EQ(Split(*other, nullptr), std::vector<std::string>{"Y (Info číslo 1)|2|000000"});
+  EXPECT_EQ(Split(*FromText("\"Y\",\"\",22,\"2\""), nullptr), std::vector<std::string>{"Y (Info číslo 1)|2|000000"});
 }
 
 TEST_F(CsvTest, SplitWithoutNumbersStillDropsTheItems) {
   auto columns = Columns({9, 10});
-  auto e = Make({"Jan", "1", true, false, "", {{ITEM_EMAIL, "a@b"}, {ITEM_ADDRESS, "Street 1"}}, 1.0});
+  auto e = FromText("\"Jan\",\"1\",9,\"a@b\",10,\"Street 1\",31,\"1\"");
   EXPECT_EQ(Split(*e, columns.get()).size(), 0u);
   EXPECT_EQ(e->GetExtendedItems(), nullptr);
   // an entry that never had extended items is left as it was
-  EXPECT_EQ(Split(*Make({"Eva", "2", false, false}), columns.get()).size(), 0u);
+  EXPECT_EQ(Split(*FromText("\"Eva\",\"2\"", 0, 0), columns.get()).size(), 0u);
 }
 
 }  // namespace

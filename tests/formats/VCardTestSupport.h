@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -66,6 +67,21 @@ inline std::string Describe(const CEntry& e) {
       s += " BDAY=" + COleDateTime(birthday).Format("%Y-%m-%d %H:%M:%S").str();
   }
   return s;
+}
+
+// An entry read from its phone text form, given in UTF-8 with \0 and \n for a
+// zero byte and LF: "name""surname","number",id,"value"...,group.
+inline std::unique_ptr<CEntry> FromText(std::string_view utf8Line, int bExtItems = 1, int bDivision = 1) {
+  auto e = std::make_unique<CEntry>(bExtItems, bDivision);
+  std::string line;
+  const std::string ansi = Ansi(utf8Line).str();
+  for (size_t i = 0; i < ansi.size(); ++i) {
+    const bool escape = ansi[i] == '\\' && i + 1 < ansi.size() && (ansi[i + 1] == '0' || ansi[i + 1] == 'n');
+    line += escape ? (ansi[++i] == '0' ? '\0' : '\n') : ansi[i];
+  }
+  CString text(line);
+  e->FillFromText(text, 0, 0, 0, nullptr);
+  return e;
 }
 
 // Every byte as "=XX": what the writer makes of UTF-8, what the reader decodes.

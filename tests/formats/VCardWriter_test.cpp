@@ -11,17 +11,7 @@ using namespace vcardtest;
 
 namespace {
 
-// An entry with extended items, read from its phone text form (UTF-8 here, \0
-// for a zero byte): "name""surname","number",id,"value"...,group.
-std::unique_ptr<CEntry> Make(std::string_view utf8Line) {
-  auto e = std::make_unique<CEntry>(1, 1);
-  std::string line;
-  const std::string ansi = Ansi(utf8Line).str();
-  for (size_t i = 0; i < ansi.size(); ++i) line += ansi[i] == '\\' && ansi[i + 1] == '0' ? (++i, '\0') : ansi[i];
-  CString text(line);
-  e->FillFromText(text, 0, 0, 0, nullptr);
-  return e;
-}
+std::unique_ptr<CEntry> Make(std::string_view utf8Line) { return FromText(utf8Line); }
 
 // The card in one of the three forms: code page 0 for version 1.0, else 2.1 in
 // that code page, written over stale text.
