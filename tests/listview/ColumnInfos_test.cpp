@@ -34,29 +34,6 @@ class ColumnInfosTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(ColumnInfosTest, FreshProfileStoresTheBaseDefaults) {
-  CColumnInfos columns;
-  struct {
-    UINT id, width, justification;
-    const char* captionUtf8;
-  } expected[] = {{1, 50, 0, "Pozice"}, {2, 60, 0, "Paměť"}, {3, 150, 1, "Jméno"}, {4, 150, 1, "Číslo"}};
-  for (const auto& e : expected) {
-    SCOPED_TRACE(e.id);
-    ColumnInfo* column = columns.FindColumnByID(e.id);
-    ASSERT_NE(column, nullptr);
-    EXPECT_EQ(column->nIndexInCtrl, e.id - 1);
-    EXPECT_EQ(column->nWidth, e.width);
-    EXPECT_EQ(column->strCaption.str(), sorrel::Utf8ToAnsi(e.captionUtf8));
-    EXPECT_EQ(Stored(e.id, "Width"), e.width);
-    EXPECT_EQ(Stored(e.id, "Justification"), e.justification);
-    EXPECT_EQ(Stored(e.id, "Position"), e.id - 1);
-  }
-  EXPECT_EQ(ReadDword(kKey, "AscendingSort"), 1u);
-  EXPECT_EQ(StoredNames().size(), 13u);
-  EXPECT_EQ(columns.GetNExtColumns(), 0u);
-  EXPECT_EQ(columns.GetColMaxLen(ITEM_NAME), 0u);
-}
-
 TEST_F(ColumnInfosTest, StoredBaseValuesWinAndUnreadableOnesAreReplaced) {
   WriteDword(kKey, "Column3Width", 77);
   WriteDword(kKey, "Column1Position", 3);

@@ -232,22 +232,3 @@ TEST_F(MyHeaderTest, NoDragIsRegisteredWithoutAMoveOrWhileTracking) {
   host.header.OnEndDrag();
   EXPECT_EQ(moved(), previous);
 }
-
-TEST_F(MyHeaderTest, TheNewOrderIsStoredWhenTheViewCloses) {
-  {
-    HostWindow host;
-    Drag(host.View(), 300, {60});
-    EXPECT_EQ(host.Order(), (std::vector<int>{0, 3, 1, 2}));
-  }
-  const std::pair<int, DWORD> stored[] = {{1, 0}, {2, 2}, {3, 3}, {4, 1}};
-  for (const auto& [id, pos] : stored) {
-    const std::string name = "Column" + std::to_string(id) + "Position";
-    EXPECT_EQ(sorrel::test::ReadDword("Software\\Tovik\\Marlow\\ListCtrl", name.c_str()), pos) << name;
-  }
-  CColumnInfos again;
-  CMarlowList list(&again);
-  again.InsertColumns2Ctrl(list);
-  std::vector<int> order(4);
-  list.GetColumnOrderArray(order.data(), 4);
-  EXPECT_EQ(order, (std::vector<int>{0, 3, 1, 2}));
-}

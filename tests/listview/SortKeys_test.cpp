@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -160,76 +161,58 @@ TEST_F(SortKeysTest, SaveWritesTheChainUnderItsPrimaryKey) {
   EXPECT_FALSE(ReadRaw(kKey, "Column4SecondarySortingKeys"));
 }
 
+// The columns 5, 7 and 9 are added; the chain 4, 77 is there before the load.
 TEST_F(SortKeysTest, LoadReadsTheStoredChainAndCorrectsIt) {
+  std::string tooLong = "4";  // 2049 bytes with the zero: too long for the buffer, ignored as a whole
+  while (tooLong.size() < 2048) tooLong += ",4";
+  tooLong.resize(2048);
+  tooLong += '\0';
   struct Case {
     UINT primary;
-    const char* storedFor3;   // nullptr: no chain stored
     std::vector<UINT> keys;
     const char* why;
+    std::optional<std::string> chain;  // the stored bytes; none: no chain stored
+    DWORD storedPrimary = 0;           // 0: none stored
+    bool noKey = false;
+    const char* chainName = "Column3SecondarySortingKeys";
   } cases[] = {
-      {3, "5,x,7", {3, 5, 7, 1, 2, 4, 9}, "a piece without digits is 0 and goes"},
-      {3, "9, 4,-1,1x", {3, 9, 4, 1, 2, 5, 7}, "atoi pieces: blanks, sign, trailing text"},
-      {3, "", {3, 1, 2, 4, 5, 7, 9}, "an empty text is one key 0"},
-      {3, "4,4,4,4,4,4,4,4", {3, 4, 4, 4, 4, 4, 4, 4, 4}, "enough keys: nothing is added"},
-      {3, nullptr, {3, 1, 2, 4, 5, 7, 9}, "no chain: the columns in index order"},
-      {99, nullptr, {99, 1, 2, 3, 4, 5, 7, 9}, "a primary id without a column stays"},
-      {7, nullptr, {7, 1, 2, 3, 4, 5, 9}, "the primary id first"},
+      {3, {3, 5, 7, 1, 2, 4, 9}, "a piece without digits is 0 and goes", std::string("5,x,7", 6)},
+      {3, {3, 9, 4, 1, 2, 5, 7}, "atoi pieces: blanks, sign, trailing text", std::string("9, 4,-1,1x", 11)},
+      {3, {3, 1, 2, 4, 5, 7, 9}, "an empty text is one key 0", std::string(1, '\0')},
+      {3, {3, 4, 4, 4, 4, 4, 4, 4, 4}, "enough keys: nothing is added", std::string("4,4,4,4,4,4,4,4", 16)},
+      {3, {3, 1, 2, 4, 5, 7, 9}, "no chain: the columns in index order"},
+      {99, {99, 1, 2, 3, 4, 5, 7, 9}, "a primary id without a column stays"},
+      {7, {7, 1, 2, 3, 4, 5, 9}, "the primary id first"},
+      {3, {3, 1, 2, 4, 5, 7, 9}, "a chain too long for the buffer", tooLong},
+      {3, {3, 2, 1, 4, 5, 7, 9}, "2048 bytes without a zero are read, and no further",
+       std::string(2047, ' ') + "2"},
+      {3, {4, 3, 2, 1, 4, 5, 7, 9}, "without the key, the defaults join whatever chain there is", {}, 0, true},
+      {kNone, {3, 2, 1, 4}, "the last saved chain, nothing saved: the default chain, not corrected"},
+      {kNone, {9, 7, 3, 1, 2, 4, 5}, "the last saved chain", std::string("7,3", 4), 9, false,
+       "Column9SecondarySortingKeys"},
+      {kNone, {3, 2, 1, 4, 5, 7, 9}, "a saved primary key that is no column any more: the default chain", {}, 30},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
     TestHost fresh;
     CColumnInfos columns;
     for (UINT id : {5, 7, 9}) columns.AddColumn(id, 10, 0, 0);
-    if (c.storedFor3) WriteString(kKey, "Column3SecondarySortingKeys", c.storedFor3);
-    SetKeys(columns, {12, 12});
+    if (c.chain) WriteRaw(kKey, c.chainName, REG_SZ, *c.chain);
+    if (c.storedPrimary) WriteDword(kKey, "PrimarySortingKey", c.storedPrimary);
+    if (c.noKey) DeleteTree("Software\\Tovik\\Marlow");
+    SetKeys(columns, {4, 77});
     columns.LoadSecondarySortKeys(c.primary);
     EXPECT_EQ(Keys(columns), c.keys);
     columns.GetSortKeys()->RemoveAll();  // keep the destructor from saving
   }
 }
 
-TEST_F(SortKeysTest, LoadTheLastSavedChain) {
+TEST_F(SortKeysTest, ChangeSortKeyPriority) {
   CColumnInfos columns;
-  columns.AddColumn(ITEM_SURNAME, 10, 0, 0);
-  columns.AddColumn(9, 10, 0, 0);
-  // Nothing stored yet: the default chain, not corrected (9 and 12 are not added).
-  columns.LoadSecondarySortKeys(kNone);
-  EXPECT_EQ(Keys(columns), (std::vector<UINT>{3, 2, 1, 4}));
+  SetKeys(columns, {3, 2, 1, 4});
   columns.ChangeSortKeyPriority(0, 3);
   columns.ChangeSortKeyPriority(1, 4);  // beyond the keys: nothing happens
   EXPECT_EQ(Keys(columns), (std::vector<UINT>{4, 2, 1, 3}));
-
-  WriteDword(kKey, "PrimarySortingKey", 12);
-  WriteString(kKey, "Column12SecondarySortingKeys", "9,3");
-  columns.LoadSecondarySortKeys(kNone);
-  EXPECT_EQ(Keys(columns), (std::vector<UINT>{12, 9, 3, 1, 2, 4}));
-
-  // A stored primary key that is no column any more: the default chain.
-  WriteDword(kKey, "PrimarySortingKey", 30);
-  columns.LoadSecondarySortKeys(kNone);
-  EXPECT_EQ(Keys(columns), (std::vector<UINT>{3, 2, 1, 4, 12, 9}));
-}
-
-TEST_F(SortKeysTest, UnreadableChainsAreIgnored) {
-  CColumnInfos columns;
-  // 2049 bytes with the zero: too long for the buffer, ignored as a whole.
-  std::string tooLong = "4";
-  while (tooLong.size() < 2048) tooLong += ",4";
-  tooLong.resize(2048);
-  WriteString(kKey, "Column3SecondarySortingKeys", tooLong);
-  columns.LoadSecondarySortKeys(ITEM_NAME);
-  EXPECT_EQ(Keys(columns), (std::vector<UINT>{3, 1, 2, 4}));
-
-  // Exactly 2048 bytes without a terminating zero is read, and read no further.
-  WriteRaw(kKey, "Column3SecondarySortingKeys", REG_SZ, std::string(2047, ' ') + "2");
-  columns.LoadSecondarySortKeys(ITEM_NAME);
-  EXPECT_EQ(Keys(columns), (std::vector<UINT>{3, 2, 1, 4}));
-
-  // Without the key, the defaults join whatever chain there is.
-  DeleteTree("Software\\Tovik\\Marlow");
-  SetKeys(columns, {4, 77});
-  columns.LoadSecondarySortKeys(ITEM_NAME);
-  EXPECT_EQ(Keys(columns), (std::vector<UINT>{4, 3, 2, 1, 4}));
 }
 
 // The default chain and the same chain behind a key that never decides (and so
