@@ -204,28 +204,3 @@ TEST(PrintedPages, SmsListBadLinesAreReportedAndTheRestPrints) {
   EXPECT_EQ(Words(pdf), (std::vector<std::string>{"Od:", "Anna,", "9:14", "Ahoj", "Jak", "se", "máš?", "Komu:",
                                                    "+420605,", "10:00", "Dobře"}));
 }
-
-// Command lines the tool refuses, each with exit 2 and a message saying why.
-TEST(PrintedPages, UsageErrors) {
-  TestHost host;
-  const std::string pdf = "'" + host.ConfigHome() + "/x.pdf'";
-  const struct {
-    std::string args;
-    const char* says;
-  } cases[] = {
-      {"'" + kBook + "' --size x -o " + pdf, "--size: a number of points"},
-      {"'" + kBook + "' --margins 1,2,3 -o " + pdf, "--margins: four millimetre figures"},
-      {"'" + kBook + "' -o " + pdf + " -P capture", "-o and -P: choose one"},
-      {"-o " + pdf, "needs a BOOK or --sms FILE"},
-      {"'" + kBook + "' --selected 9999 -o " + pdf, "no entry at position 9999 in"},
-      {"'" + kBook + "' --selected 2.5 -o " + pdf, "--selected: positions as"},
-      {"'" + kBook + "' -o /no/such/folder/x.pdf", "cannot write /no/such/folder/x.pdf"},
-      {"'" + host.ConfigHome() + "/missing.txt' -o " + pdf, "missing.txt"},
-  };
-  for (const auto& k : cases) {
-    int status = -1;
-    const std::string said = RunCommand("'" + kTool + "' print " + k.args + " 2>&1", &status);
-    EXPECT_EQ(status, 2) << k.args << "\n" << said;
-    EXPECT_NE(said.find(k.says), std::string::npos) << said;
-  }
-}
