@@ -144,29 +144,24 @@ TEST_F(PhoneBookRow, ItemsFollowTheColumnOrderIndentedAndWrapped) {
 }
 
 TEST_F(PhoneBookRow, HeightIsLinesAndHalfALineOfGap) {
+  CEntry plain(0), nothing(1);
+  plain.GetName() = "Anna";
   struct Case {
     int lineHeight;
-    bool withItems;
+    CEntry* entry;
     UINT height;
   } cases[] = {
-      {40, true, 3 * 40 + 20},  // one name line and two item lines
-      {41, true, 3 * 41 + 20},  // the half line rounded down
-      {40, false, 40 + 20},     // without extended items only the name line
+      {40, &entry, 3 * 40 + 20},  // one name line and two item lines
+      {41, &entry, 3 * 41 + 20},  // the half line rounded down
+      {40, &plain, 40 + 20},      // without extended items only the name line
+      {40, &nothing, 20},         // nothing printable: only the gap
   };
   for (const Case& k : cases) {
     Surface s(k.lineHeight);
-    CEntry plain(0);
-    plain.GetName() = "Anna";
     CPrintablePBEntry row(&s.dc, &host.list);
-    row.SetEntryPtr(reinterpret_cast<unsigned long>(k.withItems ? &entry : &plain));
+    row.SetEntryPtr(reinterpret_cast<unsigned long>(k.entry));
     EXPECT_EQ(row.GetEntryHeight(1000), k.height) << k.lineHeight;
   }
-  // An entry with nothing printable is only its gap.
-  Surface s;
-  CEntry nothing(1);
-  CPrintablePBEntry row(&s.dc, &host.list);
-  row.SetEntryPtr(reinterpret_cast<unsigned long>(&nothing));
-  EXPECT_EQ(row.GetEntryHeight(1000), 20u);
 }
 
 TEST(SmsRow, HeaderAndText) {
