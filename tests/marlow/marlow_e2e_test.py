@@ -25,12 +25,8 @@ def fold(text):
 
 
 def text_rule(a, b):
-    if not a and not b:
-        return 0
-    if not a:
-        return 1
-    if not b:
-        return -1
+    if not a or not b:  # an empty text sorts last
+        return (not a) - (not b)
     fa, fb = fold(a), fold(b)
     return (fa > fb) - (fa < fb)
 
