@@ -11,8 +11,6 @@ using namespace vcardtest;
 
 namespace {
 
-std::unique_ptr<CEntry> Make(std::string_view utf8Line) { return FromText(utf8Line); }
-
 // The card in one of the three forms: code page 0 for version 1.0, else 2.1 in
 // that code page, written over stale text.
 std::string Write(const CEntry& e, UINT codePage, CGroups* groups) {
@@ -51,7 +49,7 @@ CGroups& Groups() {
 TEST(VCardWriter, GoldenCards) {
   for (const auto& [name, line] : {std::pair{"worked-example", kWorkedExample}, {"all-items", kAllItems}}) {
     for (const auto& [codePage, form] : {std::pair{65001u, ".21-utf8"}, {65000u, ".21-utf7"}, {0u, ".10"}})
-      ExpectGolden(std::string("vcard/") + name + form + ".vcf", Write(*Make(line), codePage, &Groups()));
+      ExpectGolden(std::string("vcard/") + name + form + ".vcf", Write(*FromText(line), codePage, &Groups()));
   }
 }
 
@@ -99,58 +97,31 @@ TEST(VCardWriter, QuotedPrintableOfEveryByte) {
 // ---- lines and their conditions -----------------------------------------------
 
 // The cases of vcard/write.txt: per case "== what", then the code page (0 for
-// version 1.0) and the entry's line; the .ref adds the card, written twice into
-// a string that held text (the writers keep no state) and with the collection,
-// which lacks group 0.
+// version 1.0) with its suffixes and the entry's line; the .ref adds the card,
+// written twice into a string that held text (the writers keep no state). The
+// collection is Groups(), which lacks group 0; with "+" group 0 "Bez skupiny"
+// and 7 "Přátelé", with "-" none; "x" an entry without extended items.
 TEST(VCardWriter, Lines) {
+  CGroups categories;
+  categories.AddGroup(0, Ansi("Bez skupiny"), 16, 0);
+  categories.AddGroup(7, Ansi("Přátelé"), 16, 0);
   std::ifstream in(std::string(SORREL_SOURCE_DIR) + "/tests/formats/vcard/write.txt", std::ios::binary);
   std::string actual;
   for (std::string line; std::getline(in, line);) {
     actual += line + "\n";
     if (line.empty() || line[0] == '#' || line[0] == '=') continue;
-    const UINT codePage = static_cast<UINT>(std::stoul(line));
-    const auto entry = Make(line.substr(line.find(' ') + 1));
-    const std::string out = Write(*entry, codePage, &Groups());
-    EXPECT_EQ(Write(*entry, codePage, &Groups()), out) << line;
+    size_t end = 0;
+    const UINT codePage = static_cast<UINT>(std::stoul(line, &end));
+    const std::string form = line.substr(end, line.find(' ') - end);
+    const auto entry = FromText(line.substr(line.find(' ') + 1), form.find('x') == std::string::npos);
+    CGroups* groups = form.find('-') != std::string::npos ? nullptr
+                      : form.find('+') != std::string::npos ? &categories
+                                                            : &Groups();
+    const std::string out = Write(*entry, codePage, groups);
+    EXPECT_EQ(Write(*entry, codePage, groups), out) << line;
     actual += sorrel::AnsiToUtf8(out);
   }
   ExpectGolden("vcard/write.txt.ref", actual);
-}
-
-TEST(VCardWriter, NoExtendedItems) {
-  CEntry bare(0, 0);
-  bare.SetName(Ansi("Jan"), NO_LIMIT);
-  bare.SetNum(Ansi("123"), NO_LIMIT);
-  EXPECT_EQ(Write(bare, 65001, nullptr), Card("N:;Jan\nTEL;HOME:123\n").str());
-}
-
-// A category line only for a group the collection holds under the entry's id,
-// group 0 included; version 1.0 writes the name unencoded and unlabelled.
-TEST(VCardWriter, CategoryRule) {
-  CGroups groups;
-  groups.AddGroup(0, Ansi("Bez skupiny"), 16, 0);
-  groups.AddGroup(7, Ansi("Přátelé"), 16, 0);
-  const struct {
-    UINT group;
-    CGroups* groups;
-    const char* lines[3];  // versions 1.0, 2.1 in UTF-8, 2.1 in UTF-7
-  } cases[] = {
-      {0, &groups, {"CATEGORIES:Bez skupiny", "X-ESI-CATEGORIES:Bez skupiny", "X-ESI-CATEGORIES:Bez skupiny"}},
-      {7, &groups, {"CATEGORIES:Přátelé",
-                    "X-ESI-CATEGORIES;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=50=C5=99=C3=A1=74=65=6C=C3=A9",
-                    "X-ESI-CATEGORIES;CHARSET=UTF-7:P+AVkA4Q-tel+AOk-"}},
-      {8, &groups, {}},
-      {7, nullptr, {}},
-  };
-  for (const auto& c : cases) {
-    auto entry = Make("\"\"\"a\",\"\"," + std::to_string(c.group));
-    for (int form = 0; form < 3; ++form) {
-      const std::string line = c.lines[form] ? std::string(c.lines[form]) + "\n" : "";
-      EXPECT_EQ(Write(*entry, form == 0 ? 0 : form == 1 ? 65001 : 65000, c.groups),
-                Card("N:a;\n" + line, form == 0 ? "1.0" : "2.1").str())
-          << c.group << " form " << form;
-    }
-  }
 }
 
 // ---- read-back ----------------------------------------------------------------
@@ -171,7 +142,7 @@ const char* const kRoundTrips[] = {
 
 // Describe() without the items that no card carries.
 std::string Carried(const char* line, bool bVer1) {
-  auto e = Make(line);
+  auto e = FromText(line);
   for (UINT id : {ITEM_HOME, ITEM_NOTE, ITEM_PAGER, ITEM_STATE, ITEM_INFO_NUMBER1, ITEM_INFO_NUMBER2,
                   ITEM_INFO_NUMBER3, ITEM_INFO_NUMBER4, ITEM_SYNC_ID, ITEM_NOTE2})
     e->SetExtItem(id, "", NO_LIMIT);
@@ -187,7 +158,7 @@ std::string Carried(const char* line, bool bVer1) {
 TEST(VCardWriter, ReadsBack) {
   for (UINT codePage : {65001u, 65000u, 0u}) {
     for (const char* row : kRoundTrips) {
-      CString card(Write(*Make(row), codePage, &Groups()));
+      CString card(Write(*FromText(row), codePage, &Groups()));
       CEntry back(1, 1);
       ASSERT_EQ(back.FillFromVCard(card, &Groups(), nullptr), 1) << card.str();
       EXPECT_EQ(Describe(back), Carried(row, codePage == 0)) << "code page " << codePage << "\n" << card.str();
