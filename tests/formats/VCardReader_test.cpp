@@ -115,44 +115,6 @@ TEST(VCardReader, NeverReadsPastACutCard) {
   }
 }
 
-// Decoding by mode; what the cases of read.txt already reads through a whole
-// card (=4G, =ZZ, a cut "=X", an open UTF-7 run) is not repeated here.
-TEST(VCardReader, DecodesValuesByMode) {
-  const struct {
-    const char* raw;
-    int nMode;
-    std::string_view expected;  // UTF-8 of the 8-bit result
-  } cases[] = {
-      {"=41=42", 0, "=41=42"}, {"=41=42", 1, "AB"}, {"a=4=41", 1, "a\x04" "41"},  // "=4=" is one escape
-      {"=41=", 1, "A"},        {"=", 1, ""},        {"", 1, ""},
-      {"=C3=A1", 2, "á"},      {"=C3=A1", 1, "Ăˇ"},  // the two UTF-8 bytes read as Windows-1250
-      {"=E4=B8=AD", 2, "?"},   {"=C3", 2, "?"},     // a character the code page lacks, a broken sequence
-      {"Nov+AOE-k", 3, "Novák"}, {"a+-b", 3, "a+b"}, {"=41", 3, "=41"},
-      // strtol over the two characters: a leading blank or sign leaves one digit.
-      {"=-1", 1, "˙"}, {"= A", 1, "\n"}, {"=+5", 1, "\x05"}, {"=\t5x", 1, "\x05x"}, {"=-F", 1, "ń"},
-      {"=0x", 1, std::string_view("\0", 1)}, {"=+-", 1, std::string_view("\0", 1)},
-      {"= g", 1, std::string_view("\0", 1)}, {"=-1", 2, "?"},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(Decode(c.raw, c.nMode), Ansi(c.expected).str()) << c.nMode << " on " << c.raw;
-}
-
-// Every character of two UTF-8 bytes decodes as the platform's converter takes
-// it, alone and between 7-bit text; longer and broken sequences too.
-TEST(VCardReader, DecodesUtf8AsThePlatformDoes) {
-  // Twice: once as the character is first met, once as it is known.
-  for (int pass = 0; pass < 2; ++pass) {
-    for (unsigned ch = 0x80; ch < 0x800; ++ch) {
-      const std::string utf8 = {static_cast<char>(0xC0 | (ch >> 6)), static_cast<char>(0x80 | (ch & 0x3F))};
-      for (const std::string& text : {utf8, "a" + utf8 + "b" + utf8})
-        ASSERT_EQ(Decode(HexEscapes(text), 2), sorrel::Utf8ToAnsi(text)) << std::hex << ch;
-    }
-  }
-  for (const char* text :
-       {"\xE2\x82\xAC", "x\xC3", "\xC3x", "\xC0\x80", "\xF0\x9F\x98\x80", "\xA1", "\xC3\xA1\xE4\xB8\xAD"})
-    EXPECT_EQ(Decode(HexEscapes(text), 2), sorrel::Utf8ToAnsi(text)) << text;
-}
-
 TEST(VCardReader, RemovesSoftLineBreaksFromTheCallersCard) {
   const char* const cases[][2] = {
       {"a=\r\nb\r\n", "ab\r\n"}, {"a=\r\n=\r\nb\r\n", "ab\r\n"},

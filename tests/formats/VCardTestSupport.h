@@ -1,5 +1,5 @@
-// Shared by the vCard reader and writer tests: the value codecs on strings, and
-// a one-line picture of an entry that table rows compare against.
+// Shared by the format tests: entries from their phone text form, cards, and a
+// one-line picture of an entry that table rows compare against.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,28 +12,11 @@
 #include <string>
 #include <string_view>
 
-#include "formats/VCardValue.h"
 #include "platform/CodePageInternal.h"
 #include "sorrel/COleDateTime.h"
 #include "sorrel/Entry.h"
 
 namespace vcardtest {
-
-inline std::string Decode(std::string_view raw, int nMode) {
-  CString value(raw);
-  sorrel::DecodeVCardValue(value, nMode);
-  return value.str();
-}
-inline std::string EncodeQP(std::string_view ansi) {
-  std::string out;
-  sorrel::AppendQuotedPrintableUtf8(out, ansi);
-  return out;
-}
-inline std::string EncodeUTF7(std::string_view ansi) {
-  std::string out;
-  sorrel::AppendUtf7(out, ansi);
-  return out;
-}
 
 // Text of the 8-bit code page from the UTF-8 of the test source.
 inline CString Ansi(std::string_view utf8) { return CString(sorrel::Utf8ToAnsi(utf8)); }

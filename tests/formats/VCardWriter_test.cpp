@@ -53,47 +53,6 @@ TEST(VCardWriter, GoldenCards) {
   }
 }
 
-// ---- encoders -----------------------------------------------------------------
-
-TEST(VCardWriter, Encoders) {
-  const struct {
-    const char* ansi;  // UTF-8 of the 8-bit value
-    int nonASCII;
-    const char* qp;
-    const char* utf7;
-  } cases[] = {
-      {"", 0, "", ""},
-      {"Jan", 0, "=4A=61=6E", "Jan"},
-      {"\x7F", 0, "=7F", "+AH8-"},
-      {"á", 1, "=C3=A1", "+AOE-"},
-      {"Novák", 1, "=4E=6F=76=C3=A1=6B", "Nov+AOE-k"},
-      {"Ředitel", 1, "=C5=98=65=64=69=74=65=6C", "+AVg-editel"},
-      // every run closed, before a blank, before a direct character, at the end
-      {"á b", 1, "=C3=A1=20=62", "+AOE- b"},
-      {"áb", 1, "=C3=A1=62", "+AOE-b"},
-      {"Čáp.", 1, "=C4=8C=C3=A1=70=2E", "+AQwA4Q-p."},
-      // optional direct characters travel in base64, a plus sign as "+-"
-      {"a;b!", 0, "=61=3B=62=21", "a+ADs-b+ACE-"},
-      {"+420", 0, "=2B=34=32=30", "+-420"},
-      {"€", 1, "=E2=82=AC", "+IKw-"},
-  };
-  for (const auto& c : cases) {
-    const CString ansi = Ansi(c.ansi);
-    EXPECT_EQ(sorrel::HasNonASCII(ansi.view()), c.nonASCII) << c.ansi;
-    EXPECT_EQ(EncodeQP(ansi.view()), c.qp) << c.ansi;
-    EXPECT_EQ(EncodeUTF7(ansi.view()), c.utf7) << c.ansi;
-  }
-}
-
-// Each byte of the code page, undefined ones too, encodes as the "=XX" of its
-// UTF-8 from the platform's converter, alone and inside 7-bit text.
-TEST(VCardWriter, QuotedPrintableOfEveryByte) {
-  for (int b = 0; b < 256; ++b) {
-    const std::string text = {'a', static_cast<char>(b), 'b', static_cast<char>(b)};
-    EXPECT_EQ(EncodeQP(text), vcardtest::HexEscapes(sorrel::AnsiToUtf8(text))) << b;
-  }
-}
-
 // ---- lines and their conditions -----------------------------------------------
 
 // The cases of vcard/write.txt: per case "== what", then the code page (0 for
