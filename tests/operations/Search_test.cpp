@@ -12,7 +12,7 @@ CString Ansi(const char* utf8) { return CString(sorrel::Utf8ToAnsi(utf8)); }
 
 // Jan / Novák / +420601123456 in the group Rodina, with a mobile, a second fax,
 // a second note and a synchronisation identifier; division and extended items
-// as asked.
+// as asked. The surname is stored even without division, as a reader may.
 std::unique_ptr<CEntry> Jan(bool division, bool extItems) {
   static CGroups groups;
   if (groups.GetNGroups() == 0) groups.AddGroup(3, "Rodina", 20, 0);
@@ -20,7 +20,7 @@ std::unique_ptr<CEntry> Jan(bool division, bool extItems) {
   e->SetGroupID(3, &groups);
   e->SetName("Jan", NO_LIMIT);
   e->SetNum("+420601123456", NO_LIMIT);
-  e->SetSurname(Ansi("Novák"), NO_LIMIT);
+  e->GetSurname() = Ansi("Novák");
   e->SetExtItem(ITEM_MOBILE, "+420777999888", NO_LIMIT);
   e->SetExtItem(ITEM_FAX2, "fax-two", NO_LIMIT);
   e->SetExtItem(ITEM_NOTE2, Ansi("škoda"), NO_LIMIT);
