@@ -3,51 +3,30 @@
 #include <array>
 
 #include "sorrel/COleDateTime.h"
+#include "support/Cases.h"
 
 TEST(COleDateTime, CalendarDatesAndTheirValues) {
-  struct Case {
-    int y, mo, d, h, mi, s;
-    double value;
-    const char* text;
-  } cases[] = {
-      {2000, 1, 1, 0, 0, 0, 36526.0, "2000-01-01"},
-      {1975, 3, 7, 0, 0, 0, 27460.0, "1975-03-07"},
-      {1799, 12, 31, 0, 0, 0, -36523.0, "1799-12-31"},  // the "no date" value
-      {1899, 12, 30, 0, 0, 0, 0.0, "1899-12-30"},
-      {1899, 12, 29, 6, 0, 0, -1.25, "1899-12-29"},    // before day 0 the time still counts forward
-      {1900, 1, 1, 12, 0, 0, 2.5, "1900-01-01"},
-      {2024, 2, 29, 0, 0, 0, 45351.0, "2024-02-29"},
-      {100, 1, 1, 0, 0, 0, -657434.0, "100-01-01"},  // strftime does not pad the year
-      {9999, 12, 31, 0, 0, 0, 2958465.0, "9999-12-31"},
-  };
-  for (const Case& c : cases) {
-    COleDateTime dt(c.y, c.mo, c.d, c.h, c.mi, c.s);
-    EXPECT_EQ(dt.GetStatus(), COleDateTime::valid) << c.text;
-    EXPECT_DOUBLE_EQ(dt.m_dt, c.value) << c.text;
-    // And back from the value.
-    COleDateTime back(c.value);
-    EXPECT_EQ((std::array{back.GetYear(), back.GetMonth(), back.GetDay(), back.GetHour()}),
-              (std::array{c.y, c.mo, c.d, c.h}))
-        << c.text;
-    EXPECT_EQ(back.Format("%Y-%m-%d"), c.text);
-  }
-}
-
-TEST(COleDateTime, InvalidDatesGiveZeroAndStatusInvalid) {
-  struct Case {
-    int y, mo, d, h, mi, s;
-  } cases[] = {
-      {2001, 2, 29, 0, 0, 0}, {1900, 2, 29, 0, 0, 0}, {2000, 13, 1, 0, 0, 0}, {2000, 0, 1, 0, 0, 0},
-      {2000, 4, 31, 0, 0, 0}, {2000, 1, 0, 0, 0, 0},  {99, 1, 1, 0, 0, 0},    {10000, 1, 1, 0, 0, 0},
-      {2000, 1, 1, 24, 0, 0}, {2000, 1, 1, 0, 60, 0}, {2000, 1, 1, 0, 0, 60}, {2000, 1, 1, -1, 0, 0},
-  };
-  for (const Case& c : cases) {
+  auto cases = sorrel::test::ReadCases("platform/data/dates.tsv");
+  ASSERT_FALSE(cases.empty());
+  for (const auto& c : cases) {
+    int f[6];
+    for (int i = 0; i < 6; ++i) f[i] = std::stoi(c[size_t(i)]);
+    SCOPED_TRACE(c[0] + "-" + c[1] + "-" + c[2] + " " + c[3] + ":" + c[4] + ":" + c[5]);
     COleDateTime dt(36526.0);
-    EXPECT_EQ(dt.SetDateTime(c.y, c.mo, c.d, c.h, c.mi, c.s), 1) << c.y << "-" << c.mo << "-" << c.d;
-    EXPECT_EQ(dt.GetStatus(), COleDateTime::invalid);
-    EXPECT_EQ(dt.m_dt, 0.0);
-    EXPECT_EQ(dt.Format("%Y-%m-%d"), "");
-    EXPECT_EQ(dt.GetYear(), -1);
+    const bool valid = c.size() > 6;
+    EXPECT_EQ(dt.SetDateTime(f[0], f[1], f[2], f[3], f[4], f[5]), valid ? 0 : 1);
+    EXPECT_EQ(dt.GetStatus(), valid ? COleDateTime::valid : COleDateTime::invalid);
+    EXPECT_DOUBLE_EQ(dt.m_dt, valid ? std::stod(c[6]) : 0.0);
+    if (!valid) {
+      EXPECT_EQ(dt.Format("%Y-%m-%d"), "");
+      EXPECT_EQ(dt.GetYear(), -1);
+      continue;
+    }
+    // And back from the value.
+    COleDateTime back(dt.m_dt);
+    EXPECT_EQ((std::array{back.GetYear(), back.GetMonth(), back.GetDay(), back.GetHour()}),
+              (std::array{f[0], f[1], f[2], f[3]}));
+    EXPECT_EQ(back.Format("%Y-%m-%d").str(), c[7]);
   }
   COleDateTime leap;
   EXPECT_EQ(leap.SetDate(2000, 2, 29), 0);  // divisible by 400: a leap year

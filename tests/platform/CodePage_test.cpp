@@ -8,6 +8,7 @@
 
 #include "platform/CodePageInternal.h"
 #include "sorrel/CodePage.h"
+#include "support/Cases.h"
 
 namespace {
 
@@ -41,6 +42,15 @@ std::string Iconv(const char* to, const char* from, const std::string& text) {
   if (r == size_t(-1)) return "<iconv failed>";
   out.resize(out.size() - outLeft);
   return out;
+}
+
+// UTF-16 as UTF-8 and back, by glibc: the cases' files hold UTF-8.
+std::string Utf8(const std::u16string& text) {
+  return Iconv("UTF-8", "UTF-16LE", std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2));
+}
+std::u16string Utf16(const std::string& text) {
+  std::string bytes = Iconv("UTF-16LE", "UTF-8", text);
+  return std::u16string(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
 }
 
 // glibc leaves a run open before a character that cannot be base64; ours closes
@@ -109,16 +119,8 @@ TEST(CodePage, AnsiCodePageIs1250UnlessTheHostChoosesAnother) {
   EXPECT_EQ(ToWide(CP_ACP, "\xE8"), u"č");
 }
 
-// The five bytes Windows-1250 leaves undefined.
-TEST(CodePage, UndefinedBytesOf1250) {
-  for (unsigned char b : {0x81, 0x83, 0x88, 0x90, 0x98}) {
-    std::string text = {'a', char(b), 'z'};
-    EXPECT_EQ(ToWide(1250, text), u"a\uFFFDz") << int(b);
-    SetLastError(0);
-    EXPECT_EQ(MultiByteToWideChar(1250, MB_ERR_INVALID_CHARS, text.data(), 3, nullptr, 0), 0) << int(b);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_NO_UNICODE_TRANSLATION));
-  }
-  // Every other byte is defined and comes back to itself.
+// Every byte of Windows-1250 but the five it leaves undefined comes back to itself.
+TEST(CodePage, DefinedBytesOf1250RoundTrip) {
   int defined = 0;
   for (int b = 1; b < 256; ++b) {
     std::string one(1, char(b));
@@ -130,69 +132,15 @@ TEST(CodePage, UndefinedBytesOf1250) {
   EXPECT_EQ(defined, 250);
 }
 
-// A character the code page lacks becomes a close letter or the default
-// character: never dropped, never a failure of the whole value.
-TEST(CodePage, MissingCharactersAreReplacedNotDropped) {
-  struct Case {
-    UINT cp;
-    std::u16string in;
-    std::string out;
-    bool usedDefault;
-  } cases[] = {
-      {1250, u"Ñandú", "Nand\xFA", false},       // ñ is not in 1250; ú is
-      {1250, u"à la", "a la", false},
-      {1250, u"Novák", "Nov\xE1k", false},
-      {1250, u"x中y", "x?y", true},
-      {1250, u"😀", "??", true},                 // each half of the pair
-      {1252, u"Černý", "Cern\xFD", false},       // Č is not in 1252; ý is
-      {1252, u"Łódź", "L\xF3" "dz", false},
-      {1250, u"€", "\x80", false},
-  };
-  for (const Case& c : cases) {
-    BOOL used = -1;
-    EXPECT_EQ(FromWide(c.cp, c.in, &used), c.out) << c.cp << " " << c.out;
-    EXPECT_EQ(used, c.usedDefault ? TRUE : FALSE) << c.out;
-  }
-  // Without best fit, and with the caller's default character.
-  BOOL used = FALSE;
-  EXPECT_EQ(FromWide(1250, u"Ñ中", &used, WC_NO_BEST_FIT_CHARS, "*"), "**");
-  EXPECT_TRUE(used);
-}
-
-// Malformed input becomes U+FFFD (or nothing, for UTF-7's left-over bits) and the
-// good text around it stays; MB_ERR_INVALID_CHARS refuses the same input whole.
-TEST(CodePage, Utf8AndUtf7MalformedInput) {
-  struct Case {
-    UINT cp;
-    const char* what;
-    std::string in;
-    std::u16string out;
-    bool invalid;
-  } cases[] = {
-      {CP_UTF8, "two-byte letter", "\xC5\x98" "editel", u"Ředitel", false},
-      {CP_UTF8, "four-byte character", "\xF0\x9F\x98\x80", u"😀", false},
-      {CP_UTF8, "truncated at the end", "Nov\xC3", u"Nov\uFFFD", true},
-      {CP_UTF8, "truncated three-byte", "\xE2\x82", u"\uFFFD\uFFFD", true},
-      {CP_UTF8, "truncated before ASCII", "\xE2\x82" "A", u"\uFFFD\uFFFDA", true},
-      {CP_UTF8, "lone continuation", "a\x80z", u"a\uFFFDz", true},
-      {CP_UTF8, "overlong slash", "\xC0\xAF", u"\uFFFD\uFFFD", true},
-      {CP_UTF8, "overlong three-byte", "\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD", true},
-      {CP_UTF8, "encoded surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD", true},
-      {CP_UTF8, "beyond U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD", true},
-      {CP_UTF8, "invalid lead", "\xFF" "a", u"\uFFFDa", true},
-      {CP_UTF8, "embedded zero", std::string("a\0b", 3), std::u16string(u"a\0b", 3), false},
-      {CP_UTF7, "lone plus at the end", "a+", u"a", false},
-      {CP_UTF7, "unterminated run, bits left", "+AO", u"", true},
-      {CP_UTF7, "run with non-zero padding", "+AOF-", u"á", true},
-      {CP_UTF7, "8-bit byte", "a\xE1", u"a\uFFFD", true},
-      {CP_UTF7, "run ended by a non-base64 char", "+AOE.x", u"á.x", false},
-      {CP_UTF7, "empty run", "+-+-", u"++", false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(ToWide(c.cp, c.in), c.out);
-    int strict = MultiByteToWideChar(c.cp, MB_ERR_INVALID_CHARS, c.in.data(), int(c.in.size()), nullptr, 0);
-    EXPECT_EQ(strict == 0, c.invalid);
+TEST(CodePage, ToWideCases) {
+  auto cases = sorrel::test::ReadCases("platform/data/codepage-to-wide.tsv");
+  ASSERT_FALSE(cases.empty());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c[1]);
+    UINT cp = UINT(std::stoul(c[0]));
+    EXPECT_EQ(Utf8(ToWide(cp, c[2])), c[3]);
+    int strict = MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, c[2].data(), int(c[2].size()), nullptr, 0);
+    EXPECT_EQ(strict == 0, c[4] == "1");
   }
   // A lone surrogate cannot be written as UTF-8.
   EXPECT_EQ(FromWide(CP_UTF8, u"a\xD800z"), "a\xEF\xBF\xBDz");
@@ -203,31 +151,27 @@ TEST(CodePage, Utf8AndUtf7MalformedInput) {
   EXPECT_EQ(sorrel::AnsiToUtf8("a\x81"), "a\xEF\xBF\xBD");
 }
 
-TEST(CodePage, Utf7BothDirections) {
-  struct Case {
-    std::string ansi;  // Windows-1250
-    std::string utf7;
-  } cases[] = {
-      {"Nov\xE1k", "Nov+AOE-k"},
-      {"\xD8" "editel", "+AVg-editel"},
-      {"\xE1 b", "+AOE- b"},      // closed before a space
-      {"\xE1;b", "+AOEAOw-b"},    // ';' is optional-direct: it joins the run
-      {"x\xE1", "x+AOE-"},        // closed at the end of the value
-      {"\xE1-b", "+AOE--b"},      // the closing '-' and then a literal one
-      {"a+b", "a+-b"},
-      {"\xE1+", "+AOE-+-"},
-      {"", ""},
-      {"plain (text), ok?", "plain (text), ok?"},
-      {"\x8A\x9A\x8E\x9E", "+AWABYQF9AX4-"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(sorrel::AnsiToUtf7(c.ansi), c.utf7) << c.utf7;
-    EXPECT_EQ(sorrel::Utf7ToAnsi(c.utf7), c.ansi) << c.utf7;
+TEST(CodePage, FromWideCases) {
+  auto cases = sorrel::test::ReadCases("platform/data/codepage-from-wide.tsv");
+  ASSERT_FALSE(cases.empty());
+  for (const auto& c : cases) {
+    BOOL used = -1;
+    EXPECT_EQ(FromWide(UINT(std::stoul(c[0])), Utf16(c[1]), &used), c[2]) << c[0] << " " << c[1];
+    EXPECT_EQ(used, c[3] == "1" ? TRUE : FALSE) << c[1];
   }
-  // The reader takes runs that other writers leave open, and the plain '+-'.
+  // Without best fit, and with the caller's default character.
+  BOOL used = FALSE;
+  EXPECT_EQ(FromWide(1250, u"Ñ中", &used, WC_NO_BEST_FIT_CHARS, "*"), "**");
+  EXPECT_TRUE(used);
+  // The UTF-7 form both ways; the reader also takes runs other writers leave open.
+  auto utf7 = sorrel::test::ReadCases("platform/data/codepage-utf7.tsv");
+  ASSERT_FALSE(utf7.empty());
+  for (const auto& c : utf7) {
+    EXPECT_EQ(sorrel::AnsiToUtf7(c[0]), c[1]) << c[1];
+    EXPECT_EQ(sorrel::Utf7ToAnsi(c[1]), c[0]) << c[1];
+  }
   EXPECT_EQ(sorrel::Utf7ToAnsi("+AOE b"), "\xE1 b");
   EXPECT_EQ(sorrel::Utf7ToAnsi("Nov+AOE"), "Nov\xE1");
-  EXPECT_EQ(ToWide(CP_UTF7, "+2D3eAA-"), u"😀");
 }
 
 // glibc's UTF-7 writer as the oracle: after closing its open runs, its output and
