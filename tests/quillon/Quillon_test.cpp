@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -39,35 +40,15 @@ int Shell(const std::string& command, std::string* out) {
 
 class QuillonTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(bus_.Up());
-    ASSERT_EQ(DdeInitializeA(&inst_, nullptr, APPCMD_CLIENTONLY, 0), UINT(DMLERR_NO_ERROR));
-  }
-  void TearDown() override {
-    for (HSZ h : handles_) DdeFreeStringHandle(inst_, h);
-    DdeUninitialize(inst_);
-  }
-  HSZ Hsz(const std::string& text) {
-    handles_.push_back(DdeCreateStringHandleA(inst_, text.c_str(), CP_WINANSI));
-    return handles_.back();
-  }
+  void SetUp() override { ASSERT_TRUE(bus_.Up() && dde_.inst); }
+  // The text the server gives for `item`, without its terminating zero.
   bool Request(HCONV conv, const std::string& item, std::string* text) {
-    HDDEDATA d = DdeClientTransaction(nullptr, 0, conv, Hsz(item), CF_TEXT, XTYP_REQUEST, 2000, nullptr);
-    if (!d) return false;
-    std::vector<char> buf(DdeGetData(d, nullptr, 0, 0) + 1, '\0');
-    DdeGetData(d, reinterpret_cast<LPBYTE>(buf.data()), static_cast<DWORD>(buf.size() - 1), 0);
-    DdeFreeDataHandle(d);
-    *text = buf.data();
-    return true;
-  }
-  bool Poke(HCONV conv, const std::string& item, const std::string& line) {
-    return DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(line.c_str())),
-                                static_cast<DWORD>(line.size() + 1), conv, Hsz(item), CF_TEXT, XTYP_POKE, 2000,
-                                nullptr) != nullptr;
+    bool got = dde_.Request(conv, item, text);
+    text->resize(std::strlen(text->c_str()));
+    return got;
   }
   sorrel::test::PrivateBus bus_;
-  DWORD inst_ = 0;
-  std::vector<HSZ> handles_;
+  sorrel::test::DdeClient dde_;
 };
 
 // A host loads the groups and every slot, changes an entry and sends its line back.
@@ -79,7 +60,7 @@ TEST_F(QuillonTest, ServesTheBookAndTakesChangedLinesBack) {
   const std::vector<std::string> file = Lines(real);
   ASSERT_GT(bus_.StartQuillon({"-Tovik1", "--connect-after", "-1", "--book", link}, "Tovik1"), 0);
 
-  HCONV conv = DdeConnect(inst_, Hsz("Tovik1"), Hsz(QUILLON_TOPIC_BOOK), nullptr);
+  HCONV conv = dde_.Connect("Tovik1", QUILLON_TOPIC_BOOK);
   ASSERT_NE(conv, nullptr);
   std::string text;
   ASSERT_TRUE(Request(conv, QUILLON_ITEM_GROUPS, &text));
@@ -103,7 +84,7 @@ TEST_F(QuillonTest, ServesTheBookAndTakesChangedLinesBack) {
   entry.SetName("Nové jméno", 0xFFFFFFFF);
   CString line;
   entry.GetAsText(line, 1, 1);
-  ASSERT_TRUE(Poke(conv, std::to_string(slot), static_cast<const char*>(line)));
+  ASSERT_TRUE(dde_.Poke(conv, std::to_string(slot), static_cast<const char*>(line)));
   std::vector<std::string> after = Lines(real);
   ASSERT_EQ(after.size(), file.size());
   std::string sent = static_cast<const char*>(line);
@@ -124,10 +105,10 @@ TEST_F(QuillonTest, ServesTheBookAndTakesChangedLinesBack) {
 
   // What the phone cannot hold is refused and the file stays as it is.
   for (const std::string& item : {std::string("0"), std::to_string(file.size()), std::string(QUILLON_ITEM_COUNT)}) {
-    EXPECT_FALSE(Poke(conv, item, "1,1,\"X\",\"1\"")) << item;
-    EXPECT_EQ(DdeGetLastError(inst_), UINT(DMLERR_NOTPROCESSED));
+    EXPECT_FALSE(dde_.Poke(conv, item, "1,1,\"X\",\"1\"")) << item;
+    EXPECT_EQ(DdeGetLastError(dde_.inst), UINT(DMLERR_NOTPROCESSED));
   }
-  EXPECT_FALSE(Poke(conv, "1", "1,1,\"X\",\"1\"\n2,2,\"Y\",\"2\""));
+  EXPECT_FALSE(dde_.Poke(conv, "1", "1,1,\"X\",\"1\"\n2,2,\"Y\",\"2\""));
   EXPECT_EQ(Lines(real), after);
   DdeDisconnect(conv);
 }

@@ -126,6 +126,38 @@ pid_t PrivateBus::PidOf(const std::string& service) {
   return pids.empty() ? -1 : pids[0];
 }
 
+DdeClient::DdeClient() {
+  if (DdeInitializeA(&inst, nullptr, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) inst = 0;
+}
+
+DdeClient::~DdeClient() {
+  for (HSZ h : handles_) DdeFreeStringHandle(inst, h);
+  DdeUninitialize(inst);
+}
+
+HSZ DdeClient::Hsz(const std::string& text) {
+  return handles_.emplace_back(DdeCreateStringHandleA(inst, text.c_str(), CP_WINANSI));
+}
+
+HCONV DdeClient::Connect(const std::string& service, const std::string& topic) {
+  return DdeConnect(inst, Hsz(service), Hsz(topic), nullptr);
+}
+
+bool DdeClient::Request(HCONV conv, const std::string& item, std::string* data, UINT* error, DWORD timeout) {
+  HDDEDATA d = DdeClientTransaction(nullptr, 0, conv, Hsz(item), CF_TEXT, XTYP_REQUEST, timeout, nullptr);
+  UINT code = DdeGetLastError(inst);
+  if (error) *error = code;
+  if (!d) return false;
+  data->assign(DdeGetData(d, nullptr, 0, 0), '\0');
+  bool whole = DdeGetData(d, reinterpret_cast<LPBYTE>(data->data()), DWORD(data->size()), 0) == data->size();
+  return DdeFreeDataHandle(d) && whole;
+}
+
+bool DdeClient::Poke(HCONV conv, const std::string& item, const std::string& line) {
+  return DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(line.c_str())), DWORD(line.size() + 1),
+                              conv, Hsz(item), CF_TEXT, XTYP_POKE, 2000, nullptr) != nullptr;
+}
+
 std::vector<std::string> PrivateBus::LeftoverEvents() const {
   std::string mine = sync::SharedObjectName("").substr(1);
   std::vector<std::string> left;

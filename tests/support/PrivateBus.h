@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "sorrel/Dde.h"
+
 namespace sorrel::test {
 
 class PrivateBus {
@@ -43,5 +45,26 @@ class PrivateBus {
 
 // The quillon program of the build tree.
 std::string QuillonPath();
+
+// A DDE client instance of the test's own; its string handles go with it.
+class DdeClient {
+ public:
+  DdeClient();
+  ~DdeClient();
+  DdeClient(const DdeClient&) = delete;
+  DdeClient& operator=(const DdeClient&) = delete;
+
+  DWORD inst = 0;  // 0 when DdeInitialize failed
+  HSZ Hsz(const std::string& text);
+  HCONV Connect(const std::string& service, const std::string& topic);
+  // The bytes the server gives for `item` (its terminating zero included), or
+  // false; the instance's error code in *error when asked.
+  bool Request(HCONV conv, const std::string& item, std::string* data, UINT* error = nullptr, DWORD timeout = 2000);
+  // Pokes a line as CF_TEXT with its terminating zero.
+  bool Poke(HCONV conv, const std::string& item, const std::string& line);
+
+ private:
+  std::vector<HSZ> handles_;
+};
 
 }  // namespace sorrel::test
