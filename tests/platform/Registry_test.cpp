@@ -458,86 +458,71 @@ TEST_F(Registry, DamageFoundByALaterStatement) {
 
 // --- several processes ---
 
-// The body of a writer process (run by the tests below, never on its own): writes
-// values "<prefix><i>" = i under Software\Shared, and every hundredth time creates
-// a shared sub-key too; reports each value written on fd 3. A count of 0 writes
-// until the process is killed.
+// The body of a writer process (run by the tests below, never on its own): values
+// "<prefix><i>" = i under Software\Shared and every hundredth time a shared sub-key,
+// each reported on fd 3 once written; a count of 0 writes until it is killed.
 TEST(RegistryChild, DISABLED_Writer) {
   const char* prefix = std::getenv("SORREL_WRITER_PREFIX");
-  const char* countText = std::getenv("SORREL_WRITER_COUNT");
-  ASSERT_TRUE(prefix && countText);
-  long count = std::atol(countText);
+  ASSERT_TRUE(prefix);
+  const long count = std::atol(std::getenv("SORREL_WRITER_COUNT"));
   Key key;
   ASSERT_EQ(Create("Software\\Shared", key), ERROR_SUCCESS);
-  for (long i = 0; count == 0 || i < count; ++i) {
-    std::string name = prefix + std::to_string(i);
-    ASSERT_EQ(SetDword(key.h, name.c_str(), static_cast<DWORD>(i)), ERROR_SUCCESS) << name;
-    if (i % 100 == 0) {
-      Key sub;
-      ASSERT_EQ(Create(("K" + std::to_string(i / 100)).c_str(), sub, nullptr, key.h), ERROR_SUCCESS);
-    }
-    std::int32_t done = static_cast<std::int32_t>(i);
-    if (write(3, &done, sizeof done) != sizeof done) {
-      // nobody listens: fine for the counted run
-    }
+  for (std::int32_t i = 0; count == 0 || i < count; ++i) {
+    ASSERT_EQ(SetDword(key.h, (prefix + std::to_string(i)).c_str(), DWORD(i)), ERROR_SUCCESS) << i;
+    Key sub;
+    if (i % 100 == 0) ASSERT_EQ(Create(("K" + std::to_string(i / 100)).c_str(), sub, nullptr, key.h), ERROR_SUCCESS);
+    (void)!write(3, &i, sizeof i);  // nobody listens to a counted run
   }
 }
 
+// A writer process; `progress` reads what it reports.
 struct Writer {
   pid_t pid = -1;
-  int progress = -1;  // read end of the writer's fd 3
+  int progress = -1;
+  Writer(const std::string& prefix, long count) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);  // its own test report
+    const char* argv[] = {"/proc/self/exe", "--gtest_filter=RegistryChild.DISABLED_Writer",
+                          "--gtest_also_run_disabled_tests", nullptr};
+    setenv("SORREL_WRITER_PREFIX", prefix.c_str(), 1);
+    setenv("SORREL_WRITER_COUNT", std::to_string(count).c_str(), 1);
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    progress = fds[0];
+  }
+  // Waits for the end; `last` becomes the last value reported written. (10,000
+  // reports fit in a pipe's buffer: a writer never waits on its reader.)
+  int Finish(std::int32_t* last = nullptr) {
+    std::int32_t next;
+    while (read(progress, &next, sizeof next) == ssize_t(sizeof next))
+      if (last) *last = next;
+    close(progress);
+    int status = -1;
+    waitpid(pid, &status, 0);
+    return status;
+  }
 };
-
-Writer StartWriter(const std::string& prefix, long count) {
-  int fds[2];
-  Writer writer;
-  if (pipe2(fds, O_CLOEXEC) != 0) return writer;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-  std::string filter = "--gtest_filter=RegistryChild.DISABLED_Writer";
-  std::string disabled = "--gtest_also_run_disabled_tests";
-  char* argv[] = {const_cast<char*>("/proc/self/exe"), filter.data(), disabled.data(), nullptr};
-  setenv("SORREL_WRITER_PREFIX", prefix.c_str(), 1);
-  setenv("SORREL_WRITER_COUNT", std::to_string(count).c_str(), 1);
-  // Quiet: the child's own test report would only clutter the output.
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  if (posix_spawn(&writer.pid, "/proc/self/exe", &actions, nullptr, argv, environ) != 0) writer.pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  close(fds[1]);
-  writer.progress = fds[0];
-  return writer;
-}
-
-// Waits for a writer to end; `last` becomes the last value it reported written.
-// (10,000 reports fit in a pipe's buffer: a writer never waits on its reader.)
-int Finish(Writer& writer, std::int32_t* last = nullptr) {
-  std::int32_t next;
-  while (read(writer.progress, &next, sizeof next) == ssize_t(sizeof next))
-    if (last) *last = next;
-  close(writer.progress);
-  int status = -1;
-  waitpid(writer.pid, &status, 0);
-  return status;
-}
 
 TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
   constexpr long kCount = 10000;
-  Writer a = StartWriter("a", kCount), b = StartWriter("b", kCount);
-  ASSERT_GT(a.pid, 0);
-  ASSERT_GT(b.pid, 0);
-  int statusA = Finish(a), statusB = Finish(b);
-  ASSERT_TRUE(WIFEXITED(statusA) && WEXITSTATUS(statusA) == 0);
-  ASSERT_TRUE(WIFEXITED(statusB) && WEXITSTATUS(statusB) == 0);
-
+  Writer a("a", kCount), b("b", kCount);
+  ASSERT_TRUE(a.pid > 0 && b.pid > 0);
+  for (Writer* w : {&a, &b}) {
+    int status = w->Finish();
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
   Key key;
   ASSERT_EQ(Open("Software\\Shared", key), ERROR_SUCCESS);
   long missing = 0;
   for (const char* prefix : {"a", "b"}) {
     for (long i = 0; i < kCount; ++i) {
       DWORD value = 0;
-      std::string name = prefix + std::to_string(i);
-      if (GetDword(key.h, name.c_str(), value) != ERROR_SUCCESS || value != DWORD(i)) ++missing;
+      missing += GetDword(key.h, (prefix + std::to_string(i)).c_str(), value) != ERROR_SUCCESS || value != DWORD(i);
     }
   }
   EXPECT_EQ(missing, 0);
@@ -550,16 +535,15 @@ TEST_F(Registry, KilledWritersLeaveAWholeStore) {
   for (int round = 0; round < 20; ++round) {
     SCOPED_TRACE(round);
     std::string prefix = "r" + std::to_string(round) + "_";
-    Writer writer = StartWriter(prefix, 0);
+    Writer writer(prefix, 0);
     ASSERT_GT(writer.pid, 0);
     // Killed only once it is writing, at a moment that varies.
     std::int32_t done = -1;
     ASSERT_EQ(read(writer.progress, &done, sizeof done), ssize_t(sizeof done));
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
     kill(writer.pid, SIGKILL);
+    ASSERT_TRUE(WIFSIGNALED(writer.Finish(&done)));
     // What it reported before dying is committed.
-    int status = Finish(writer, &done);
-    ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(Sql1(Store(), "PRAGMA integrity_check"), "ok");
     Key key;
     DWORD value = 0;

@@ -22,26 +22,7 @@ namespace {
 
 constexpr const char* kCupsd = "/usr/sbin/cupsd";
 constexpr const char* kCupsLib = "/usr/lib/cups";
-
-void Write(const std::string& path, const std::string& text, fs::perms mode = fs::perms(0644)) {
-  std::ofstream(path) << text;
-  fs::permissions(path, mode);
-}
-
-// Writes the job's document and options into the folder of its device URI; the
-// document is renamed into place only when complete.
-const char kBackend[] = R"SH(#!/bin/sh
-# capture: the job's document and options into the folder of capture:/FOLDER
-[ $# -eq 0 ] && { echo 'direct capture "Unknown" "Capture backend"'; exit 0; }
-dir="${DEVICE_URI#capture:}"
-tmp="$dir/.job-$1.tmp"
-if [ $# -ge 6 ]; then cat "$6" > "$tmp"; else cat > "$tmp"; fi
-printf '%s\n' "$5" > "$dir/job-$1.options"
-printf '%s\n' "$3" > "$dir/job-$1.title"
-mv "$tmp" "$dir/job-$1.pdf"
-exit 0
-)SH";
-
+constexpr const char* kFiles = SORREL_SOURCE_DIR "/tests/support/cups";
 
 }  // namespace
 
@@ -81,19 +62,19 @@ bool CupsScheduler::Start(std::string& reason) {
   for (const char* sub : {"daemon", "filter", "driver", "notifier", "monitor", "cgi-bin"})
     if (fs::exists(std::string(kCupsLib) + "/" + sub))
       fs::create_directory_symlink(std::string(kCupsLib) + "/" + sub, m_dir + "/bin/" + sub);
-  Write(m_dir + "/bin/backend/capture", kBackend, fs::perms(0700));  // 0700: run as root
+  // The backend writes each job's document and options into the folder of its
+  // device URI; 0700, so that the scheduler runs it as root.
+  fs::copy_file(kFiles + std::string("/capture"), m_dir + "/bin/backend/capture");
+  fs::permissions(m_dir + "/bin/backend/capture", fs::perms(0700));
 
   const std::string socket = m_dir + "/cups.sock";
-  Write(m_dir + "/cups-files.conf",
-        "ServerRoot " + m_dir + "\nServerBin " + m_dir + "/bin\nRequestRoot " + m_dir + "/spool\nTempDir " +
-            m_dir + "/spool/tmp\nStateDir " + m_dir + "/state\nCacheDir " + m_dir + "/cache\nAccessLog " + m_dir +
-            "/log/access_log\nErrorLog " + m_dir + "/log/error_log\nPageLog " + m_dir +
-            "/log/page_log\nPrintcap " + m_dir + "/printcap\nSystemGroup root\n"
-            "FileDevice Yes\nSandboxing Relaxed\n");
-  Write(m_dir + "/cupsd.conf", "Listen " + socket +
-                                   "\nBrowsing No\nWebInterface No\nLogLevel warn\nDefaultAuthType None\n"
-                                   "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
-                                   "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n");
+  // The configuration files name the folder as @DIR@.
+  for (const char* conf : {"cupsd.conf", "cups-files.conf"}) {
+    std::ifstream in(kFiles + std::string("/") + conf);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (size_t at; (at = text.find("@DIR@")) != std::string::npos;) text.replace(at, 5, m_dir);
+    std::ofstream(m_dir + "/" + conf) << text;
+  }
 
   m_pid = fork();
   if (m_pid == 0) {
@@ -128,7 +109,7 @@ bool CupsScheduler::AddCaptureQueue(const std::string& name, bool makeDefault, s
   int rc = 0;
   // A printer that takes PDF as it comes: no filter between the job and the backend.
   std::string out = RunCommand("lpadmin -p '" + name + "' -E -v 'capture:" + JobFolder() +
-                                   "' -P '" SORREL_SOURCE_DIR "/tests/support/capture.ppd' 2>&1",
+                                   "' -P '" + kFiles + "/capture.ppd' 2>&1",
                                &rc);
   if (rc == 0 && makeDefault) out += RunCommand("lpadmin -d '" + name + "' 2>&1", &rc);
   if (rc != 0) reason = "lpadmin: " + out;
