@@ -70,64 +70,49 @@ TEST_F(CsvTest, BirthdayAndZeroBytesAsPrintfWritesThem) {
   EXPECT_EQ(Line(*FromText("\"Jan\\0hidden\",\"1\",9,\"a@b\\0c\"", 1, 0), {9}), "Jan,1,a@b\r\n");
 }
 
-// Splitting. Each made entry as "name|number|intl changed items division group icon".
-std::vector<std::string> Split(CEntry& e, CColumnInfos* columns) {
-  CArray<CEntry*, CEntry*> entries;
-  entries.Add(&e);
-  e.SplitExtEntries2Singles(&entries, columns);
-  std::vector<std::string> made;
-  for (INT_PTR i = 1; i < entries.GetSize(); ++i) {
-    std::unique_ptr<CEntry> m(entries[i]);
-    made.push_back(sorrel::AnsiToUtf8(m->GetName().view()) + "|" + m->GetNum().str() + "|" +
-                   std::to_string(m->IsNumInternational()) + std::to_string(m->Changed()) +
-                   std::to_string(m->GetExtendedItems() != nullptr) + std::to_string(m->AllowsNameSurnameDivision()) +
-                   std::to_string(m->GetGroupID()) + std::to_string(m->GetIcon()));
+// The cases of csv/split.txt: the columns (an id, or id=caption; "-" no column
+// model at all), flags as for the lines, and the entry. The .ref adds each made
+// entry as "name|number|intl changed items division group icon", then the entry
+// after the split, and what a second split makes.
+TEST_F(CsvTest, GoldenSplits) {
+  std::ifstream in(std::string(SORREL_SOURCE_DIR) + "/tests/formats/csv/split.txt", std::ios::binary);
+  std::string actual;
+  for (std::string source; std::getline(in, source);) {
+    actual += source + "\n";
+    if (source.empty() || source[0] == '#') continue;
+    std::istringstream fields(source);
+    std::string list, flags, line;
+    fields >> list >> flags >> std::ws;
+    std::getline(fields, line);
+    auto columns = Columns({});
+    std::istringstream ids(list);
+    for (std::string id; std::getline(ids, id, ',') && id != "-";) {
+      columns->AddColumn(static_cast<UINT>(std::stoul(id)), 80, 0, NO_LIMIT);
+      if (id.find('=') != std::string::npos)
+        columns->FindColumnByID(static_cast<UINT>(std::stoul(id)))->strCaption = Ansi(id.substr(id.find('=') + 1));
+    }
+    const auto entry = FromText(line, flags.find('x') == flags.npos, flags.find('d') == flags.npos);
+    for (int pass = 0; pass < 2; ++pass) {
+      CArray<CEntry*, CEntry*> entries;
+      entries.Add(entry.get());
+      entry->SplitExtEntries2Singles(&entries, list == "-" ? nullptr : columns.get());
+      actual += pass ? "  again" : "  made";
+      for (INT_PTR i = 1; i < entries.GetSize(); ++i) {
+        std::unique_ptr<CEntry> m(entries[i]);
+        actual += " " + sorrel::AnsiToUtf8(m->GetName().view()) + "|" + m->GetNum().str() + "|" +
+                  std::to_string(m->IsNumInternational()) + std::to_string(m->Changed()) +
+                  std::to_string(m->GetExtendedItems() != nullptr) + std::to_string(m->AllowsNameSurnameDivision()) +
+                  std::to_string(m->GetGroupID()) + std::to_string(m->GetIcon()) + ";";
+      }
+      actual += "\n";
+      const std::string csv = Line(*entry, {5, 16});
+      if (!pass)
+        actual += "  after: items " + std::to_string(entry->GetExtendedItems() != nullptr) + " group " +
+                  std::to_string(entry->GetGroupID()) + " icon " + std::to_string(entry->GetIcon()) + " changed " +
+                  std::to_string(entry->Changed()) + " CSV " + sorrel::AnsiToUtf8(csv.substr(0, csv.size() - 2)) + "\n";
+    }
   }
-  return made;
-}
-
-TEST_F(CsvTest, SplitMakesOneEntryPerFilledNumberItem) {
-  auto columns = Columns({5, 16});
-  auto e = FromText("\"Jan Novák\"\"Novák\",\"+420601123456\",16,\"0609111\",5,\"+420222333444\",9,\"jan@example.cz\","
-                    "31,\"27460\",3");
-  e->SetIcon(4);
-  e->ClearChangedFlag();
-  // office first; the made entries are plain, unchanged, in no group
-  EXPECT_EQ(Split(*e, columns.get()),
-            (std::vector<std::string>{"Jan Novák (Kancelář)|+420222333444|100000",
-                                      "Jan Novák (Pager)|0609111|000000"}));
-  // the entry keeps its own fields and loses every extended item; a second
-  // split finds nothing to do
-  EXPECT_EQ(e->GetExtendedItems(), nullptr);
-  EXPECT_EQ((std::vector<int>{int(e->GetGroupID()), e->GetIcon(), e->Changed()}), (std::vector<int>{3, 4, 0}));
-  EXPECT_EQ(Split(*e, columns.get()).size(), 0u);
-  EXPECT_EQ(Line(*e, {5, 16}), Ansi("Jan Novák,Novák,+420601123456\r\n").str());
-}
-
-TEST_F(CsvTest, SplitTakesCaptionsFromTheColumnsElseFromTheStringTable) {
-  auto columns = Columns({6});
-  columns->FindColumnByID(6)->strCaption = "Cell";
-  // filled in reverse; the second fax is not a number item
-  auto e = FromText("\"X\",\"\",30,\"1\",25,\"1\",24,\"1\",23,\"1\",22,\"1\",16,\"1\",15,\"1\",8,\"1\",7,\"1\",6,\"1\",5,\"1\"");
-  std::vector<std::string> expected;
-  for (UINT id : {5, 6, 7, 8, 15, 16, 22, 23, 24, 25}) {  // item order, not the order of filling
-    CString caption;
-    caption.LoadString(id - 4);
-    expected.push_back("X (" + (id == 6 ? std::string("Cell") : sorrel::AnsiToUtf8(caption.view())) + ")|1|000000");
-  }
-  EXPECT_EQ(expected[0], "X (Kancelář)|1|000000");
-  EXPECT_EQ(Split(*e, columns.get()), expected);
-  // with no column model at all, every caption is the string table's
-  EXPECT_EQ(Split(*FromText("\"Y\",\"\",22,\"2\""), nullptr), std::vector<std::string>{"Y (Info číslo 1)|2|000000"});
-}
-
-TEST_F(CsvTest, SplitWithoutNumbersStillDropsTheItems) {
-  auto columns = Columns({9, 10});
-  auto e = FromText("\"Jan\",\"1\",9,\"a@b\",10,\"Street 1\",31,\"1\"");
-  EXPECT_EQ(Split(*e, columns.get()).size(), 0u);
-  EXPECT_EQ(e->GetExtendedItems(), nullptr);
-  // an entry that never had extended items is left as it was
-  EXPECT_EQ(Split(*FromText("\"Eva\",\"2\"", 0, 0), columns.get()).size(), 0u);
+  ExpectGolden("csv/split.txt.ref", actual);
 }
 
 }  // namespace
