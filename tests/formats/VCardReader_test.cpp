@@ -149,11 +149,7 @@ TEST(VCardReader, ReadsEveryCorpusCard) {
     if (!file.is_regular_file()) continue;
     std::ifstream in(file.path(), std::ios::binary);
     std::string text;
-    char prev = 0;
-    for (auto it = std::istreambuf_iterator<char>(in); it != std::istreambuf_iterator<char>(); prev = *it++) {
-      if (*it == '\n' && prev != '\r') text += '\r';
-      text += *it;
-    }
+    for (char c, prev = 0; in.get(c); prev = c) text += c == '\n' && prev != '\r' ? "\r\n" : std::string(1, c);
     for (size_t at = text.find("BEGIN:VCARD"), next; at != std::string::npos; at = next, ++cards) {
       next = text.find("BEGIN:VCARD", at + 1);
       for (bool withGroups : {false, true}) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -12,22 +11,15 @@ constexpr UINT kNumberItems[] = {ITEM_OFFICE,       ITEM_MOBILE,       ITEM_HOME
                                  ITEM_OTHER_NUMBER, ITEM_PAGER,        ITEM_INFO_NUMBER1, ITEM_INFO_NUMBER2,
                                  ITEM_INFO_NUMBER3, ITEM_INFO_NUMBER4};
 
-using Rule = std::array<const char*, 4>;  // old int, new int, old nat, new nat
+using Rule = RenumPrefix;  // old int, new int, old nat, new nat
 
-CArray<RenumPrefix, RenumPrefix&> Rules(const std::vector<Rule>& rules) {
+CArray<RenumPrefix, RenumPrefix&> Rules(std::vector<Rule> rules) {
   CArray<RenumPrefix, RenumPrefix&> out;
-  for (const Rule& r : rules) {
-    RenumPrefix p{r[0], r[1], r[2], r[3]};
-    out.Add(p);
-  }
+  for (Rule& r : rules) out.Add(r);
   return out;
 }
 
-CString Item(const CEntry& e, UINT id) {
-  CString value;
-  e.GetExtendedItems()->GetValueByID(id, value);
-  return value;
-}
+CString Item(const CEntry& e, UINT id) { return *e.GetExtendedItems()->GetValuePtrByID(id); }
 
 // An unchanged entry with extended items, the given number in the main number
 // (unless left out) and in the items given; the second fax too, which is never
