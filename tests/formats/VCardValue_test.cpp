@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "formats/VCardTestSupport.h"
@@ -23,26 +24,33 @@ std::string Encoded(void (*append)(std::string&, std::string_view), std::string_
   return out;
 }
 
-// Decoding by mode; what the cases of read.txt already reads through a whole
-// card (=4G, =ZZ, a cut "=X", an open UTF-7 run) is not repeated here.
-TEST(VCardValue, DecodesByMode) {
-  const struct {
-    const char* raw;
-    int nMode;
-    std::string_view expected;  // UTF-8 of the 8-bit result
-  } cases[] = {
-      {"=41=42", 0, "=41=42"}, {"=41=42", 1, "AB"}, {"a=4=41", 1, "a\x04" "41"},  // "=4=" is one escape
-      {"=41=", 1, "A"},        {"=", 1, ""},        {"", 1, ""},
-      {"=C3=A1", 2, "á"},      {"=C3=A1", 1, "Ăˇ"},  // the two UTF-8 bytes read as Windows-1250
-      {"=E4=B8=AD", 2, "?"},   {"=C3", 2, "?"},     // a character the code page lacks, a broken sequence
-      {"Nov+AOE-k", 3, "Novák"}, {"a+-b", 3, "a+b"}, {"=41", 3, "=41"},
-      // strtol over the two characters: a leading blank or sign leaves one digit.
-      {"=-1", 1, "˙"}, {"= A", 1, "\n"}, {"=+5", 1, "\x05"}, {"=\t5x", 1, "\x05x"}, {"=-F", 1, "ń"},
-      {"=0x", 1, std::string_view("\0", 1)}, {"=+-", 1, std::string_view("\0", 1)},
-      {"= g", 1, std::string_view("\0", 1)}, {"=-1", 2, "?"},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(Decode(c.raw, c.nMode), Ansi(c.expected).str()) << c.nMode << " on " << c.raw;
+// The cases of vcard/values.txt: "d", a mode and a raw value to decode, or "e"
+// and a value to encode, in UTF-8 with \t and \xNN for a tab and a byte. The
+// .ref adds the decoded value (UTF-8, control bytes as \xNN), or whether the
+// value holds a byte above 0x7F and its quoted-printable and UTF-7 forms.
+TEST(VCardValue, GoldenValues) {
+  std::ifstream in(std::string(SORREL_SOURCE_DIR) + "/tests/formats/vcard/values.txt", std::ios::binary);
+  std::string actual;
+  for (std::string source; std::getline(in, source);) {
+    actual += source + "\n";
+    if (source.empty() || source[0] == '#') continue;
+    const bool decode = source[0] == 'd';
+    std::string value;
+    for (size_t i = decode ? 4 : 2; i < source.size(); ++i) {
+      if (source.compare(i, 2, "\\t") == 0)
+        value += '\t', ++i;
+      else if (source.compare(i, 2, "\\x") == 0)
+        value += static_cast<char>(std::stoi(source.substr(i + 2, 2), nullptr, 16)), i += 3;
+      else
+        value += source[i];
+    }
+    const CString ansi = Ansi(value);
+    actual += "  " + (decode ? Show(CString(Decode(ansi.view(), source[2] - '0')))
+                             : std::to_string(sorrel::HasNonASCII(ansi.view())) + " " +
+                                   Encoded(sorrel::AppendQuotedPrintableUtf8, ansi.view()) + " " +
+                                   Encoded(sorrel::AppendUtf7, ansi.view())) + "\n";
+  }
+  ExpectGolden("vcard/values.txt.ref", actual);
 }
 
 // Every character of two UTF-8 bytes decodes as the platform's converter takes
@@ -59,36 +67,6 @@ TEST(VCardValue, DecodesUtf8AsThePlatformDoes) {
   for (const char* text :
        {"\xE2\x82\xAC", "x\xC3", "\xC3x", "\xC0\x80", "\xF0\x9F\x98\x80", "\xA1", "\xC3\xA1\xE4\xB8\xAD"})
     EXPECT_EQ(Decode(HexEscapes(text), 2), sorrel::Utf8ToAnsi(text)) << text;
-}
-
-TEST(VCardValue, Encoders) {
-  const struct {
-    const char* ansi;  // UTF-8 of the 8-bit value
-    int nonASCII;
-    const char* qp;
-    const char* utf7;
-  } cases[] = {
-      {"", 0, "", ""},
-      {"Jan", 0, "=4A=61=6E", "Jan"},
-      {"\x7F", 0, "=7F", "+AH8-"},
-      {"á", 1, "=C3=A1", "+AOE-"},
-      {"Novák", 1, "=4E=6F=76=C3=A1=6B", "Nov+AOE-k"},
-      {"Ředitel", 1, "=C5=98=65=64=69=74=65=6C", "+AVg-editel"},
-      // every run closed, before a blank, before a direct character, at the end
-      {"á b", 1, "=C3=A1=20=62", "+AOE- b"},
-      {"áb", 1, "=C3=A1=62", "+AOE-b"},
-      {"Čáp.", 1, "=C4=8C=C3=A1=70=2E", "+AQwA4Q-p."},
-      // optional direct characters travel in base64, a plus sign as "+-"
-      {"a;b!", 0, "=61=3B=62=21", "a+ADs-b+ACE-"},
-      {"+420", 0, "=2B=34=32=30", "+-420"},
-      {"€", 1, "=E2=82=AC", "+IKw-"},
-  };
-  for (const auto& c : cases) {
-    const CString ansi = Ansi(c.ansi);
-    EXPECT_EQ(sorrel::HasNonASCII(ansi.view()), c.nonASCII) << c.ansi;
-    EXPECT_EQ(Encoded(sorrel::AppendQuotedPrintableUtf8, ansi.view()), c.qp) << c.ansi;
-    EXPECT_EQ(Encoded(sorrel::AppendUtf7, ansi.view()), c.utf7) << c.ansi;
-  }
 }
 
 // Each byte of the code page, undefined ones too, encodes as the "=XX" of its
