@@ -165,7 +165,9 @@ TEST_F(TovikButtonTest, EachStateHasItsFrameCaptionAndFocus) {
     if (std::string(c.state) == "normal") normalCaption = caption;
     // Pressed, the caption moves one pixel down and right.
     const QPoint shift = std::string(c.state) == "pressed" ? QPoint(1, 1) : QPoint(0, 0);
-    if (normalCaption) EXPECT_EQ(caption->topLeft(), normalCaption->topLeft() + shift);
+    if (normalCaption) {
+      EXPECT_EQ(caption->topLeft(), normalCaption->topLeft() + shift);
+    }
   }
 }
 
