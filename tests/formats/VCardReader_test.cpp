@@ -29,18 +29,15 @@ std::string DescribeGroups(const CGroups& groups) {
 // One card read into a fresh entry, as a line of a .ref: the result, the entry,
 // the flags the reader must leave alone, the collection after it, and the card
 // when the reader changed it (soft line breaks go in place). Options
-// (after " | " in a case's title): "x" an entry without extended items, "d" one
-// that keeps no surname, "groups" the collection ("without-1": without group 1),
+// (after " | " in a case's title): "noitems" an entry without extended items,
+// "nodivision" one that keeps no surname, "groups" the collection ("without-1": without group 1),
 // last "nogroup=NAME" the no-group name; an entry read with either starts in
 // group 3; "old" an entry filled before.
 std::string Read(CString& card, std::string_view options) {
   const size_t at = options.find("nogroup=");
-  auto has = [&](std::string_view o) {
-    const std::string words = " " + std::string(options.substr(0, at)) + " ";
-    return words.find(" " + std::string(o) + " ") != std::string::npos;
-  };
+  auto has = [&](std::string_view o) { return options.substr(0, at).find(o) != std::string_view::npos; };
   auto filled = FromText("\"Old\",\"111\",6,\"222\",11,\"note\",19,\"kraj\",31,\"29222\",3");
-  CEntry fresh(!has("x"), !has("d"));
+  CEntry fresh(!has("noitems"), !has("nodivision"));
   CEntry& entry = has("old") ? *filled : fresh;
   const std::string before = card.str();
   CGroups groups;

@@ -64,15 +64,13 @@ TEST(ContainsSubstr, Cases) {
 // every byte of the code page against every byte.
 TEST(ContainsSubstr, AgreesWithUpperCasedCopies) {
   for (int a = 1; a < 256; ++a) {
-    CString field(static_cast<char>(a));
-    CString upperField = field;
+    CEntry e(0, 0);
+    e.GetName() = CString(static_cast<char>(a));
+    CString upperField = e.GetName();
     upperField.MakeUpper();
     for (int b = 1; b < 256; ++b) {
-      CString needle(static_cast<char>(b));
-      CString upperNeedle = needle;
+      CString needle(static_cast<char>(b)), upperNeedle(static_cast<char>(b));
       upperNeedle.MakeUpper();
-      CEntry e(0, 0);
-      e.GetName() = field;
       ASSERT_EQ(e.ContainsSubstr(needle, 0), upperField.Find(upperNeedle) >= 0 ? 1 : 0) << a << " " << b;
     }
   }
