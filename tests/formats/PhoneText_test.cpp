@@ -119,9 +119,8 @@ TEST(PhoneText, TruncatedAndHostileLines) {
       CString text(line);
       fromString.FillFromText(text, bWithLocation, bCreate, bJoin, pGroups);
       fromChars.FillFromText(line.c_str(), bWithLocation, bCreate, bJoin, pGroups);
-      std::string what = line.substr(0, 40) + " options " + std::to_string(options);
-      bool bEmptySlot = line.empty() || line == "EMPTY";
-      EXPECT_EQ(fromString.Changed(), bEmptySlot ? 1 : 0) << what;
+      const std::string what = line.substr(0, 40) + " options " + std::to_string(options);
+      EXPECT_EQ(fromString.Changed(), line.empty() || line == "EMPTY" ? 1 : 0) << what;
       EXPECT_NE(line.find(text.str()), std::string::npos) << what;
       if (line.find('\0') == std::string::npos) {
         EXPECT_EQ(Dump(fromString), Dump(fromChars)) << what;
