@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <memory>
 #include <string>
 #include <utility>
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
 
 #include "sorrel/Groups.h"
 #include "support/DescribeGroups.h"

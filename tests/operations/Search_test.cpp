@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "platform/CodePageInternal.h"
 #include "sorrel/Entry.h"
 
