@@ -1,0 +1,127 @@
+// The platform with no toolkit registered (this program links the data half
+// alone): what needs a window system fails as Windows does without one, quietly,
+// and the rules that need no window still hold.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "platform/Toolkit.h"
+#include "sorrel/Button.h"
+#include "sorrel/DlgWait4Quillon.h"
+#include "sorrel/ListCtrl.h"
+#include "sorrel/PrintDialog.h"
+
+namespace {
+
+const RECT kRect{0, 0, 200, 100};
+
+// A window object over a handle the platform did not make.
+struct AttachedParent : CWnd {
+  int anything = 0;
+  AttachedParent() { Attach(reinterpret_cast<HWND>(&anything)); }
+};
+
+TEST(Toolkit, WithoutOneWindowsAndPrintersAreNotMadeAndNothingIsPrinted) {
+  ASSERT_EQ(sorrel::RegisterToolkit(nullptr), nullptr) << "the data half registers no toolkit";
+  const std::string pdf = (std::filesystem::temp_directory_path() / "sorrel-windowless.pdf").string();
+  std::filesystem::remove(pdf);
+
+  struct Case {
+    const char* what;
+    std::function<bool()> failsCleanly;
+  };
+  const Case cases[] = {
+      {"a frame window", [] {
+         CWnd frame;
+         return frame.Create(nullptr, "frame", WS_OVERLAPPEDWINDOW, kRect, nullptr, 0) == FALSE &&
+                frame.m_hWnd == nullptr && !frame.IsWindowVisible() && frame.ShowWindow(SW_SHOW) == FALSE;
+       }},
+      {"a modal dialog from its template", [] {
+         CDialog dialog(CDlgWait4Quillon::IDD);
+         return dialog.DoModal() == -1 && dialog.m_hWnd == nullptr;
+       }},
+      {"a modeless dialog", [] {
+         CDialog dialog;
+         return dialog.Create(CDlgWait4Quillon::IDD) == FALSE && dialog.m_hWnd == nullptr;
+       }},
+      // The children ask the toolkit for their windows under a parent that has
+      // one as far as the platform knows (a handle attached, as a host's is).
+      {"a list control", [] {
+         AttachedParent parent;
+         CListCtrl list;
+         return list.Create(LVS_REPORT, kRect, &parent, 1) == FALSE && list.m_hWnd == nullptr &&
+                list.GetHeaderCtrl()->m_hWnd == nullptr;
+       }},
+      {"a button", [] {
+         AttachedParent parent;
+         CButton button;
+         return button.Create("OK", BS_PUSHBUTTON, kRect, &parent, IDOK) == FALSE && button.m_hWnd == nullptr;
+       }},
+      {"a message posted to a handle", [] {
+         AttachedParent window;
+         return window.PostMessage(WM_COMMAND) == FALSE && PostMessage(window.m_hWnd, WM_CLOSE, 0, 0) == FALSE;
+       }},
+      {"a CUPS queue's context", [] { return CreateDCA("CUPS", "anything", "", nullptr) == nullptr; }},
+      {"a PDF file's context, and no file", [&] {
+         return CreateDCA("PDF", "PDF", pdf.c_str(), nullptr) == nullptr && !std::filesystem::exists(pdf);
+       }},
+      {"the default printer", [] {
+         CPrintDialog dialog(TRUE, PD_RETURNDC);
+         return dialog.GetDefaults() == FALSE && dialog.GetDriverName().IsEmpty() && dialog.m_pd.hDC == nullptr;
+       }},
+      {"the print dialog, keeping the printer chosen before", [&] {
+         CPrintDialog dialog(FALSE, PD_RETURNDC);
+         dialog.SelectPrinter("PDF", "PDF", pdf.c_str());
+         return dialog.DoModal() == -1 && dialog.GetPortName() == pdf.c_str() && dialog.m_pd.hDC == nullptr &&
+                dialog.CreatePrinterDC() == nullptr;
+       }},
+      {"a beep", [] { return MessageBeep(MB_OK) == TRUE; }},
+  };
+  for (const Case& c : cases) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(c.failsCleanly()) << c.what;
+    EXPECT_EQ(testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr(), "") << c.what;
+  }
+}
+
+TEST(Toolkit, WithoutOneTheSystemColoursAreTheDefaultScheme) {
+  const struct {
+    int index;
+    COLORREF color;
+  } colours[] = {
+      {COLOR_WINDOW, RGB(255, 255, 255)},        {COLOR_WINDOWTEXT, RGB(0, 0, 0)},
+      {COLOR_HIGHLIGHT, RGB(0, 120, 215)},       {COLOR_HIGHLIGHTTEXT, RGB(255, 255, 255)},
+      {COLOR_BTNFACE, RGB(240, 240, 240)},       {COLOR_BTNSHADOW, RGB(160, 160, 160)},
+      {COLOR_GRAYTEXT, RGB(109, 109, 109)},      {COLOR_BTNTEXT, RGB(0, 0, 0)},
+      {COLOR_BTNHIGHLIGHT, RGB(255, 255, 255)},  {COLOR_3DDKSHADOW, RGB(105, 105, 105)},
+      {COLOR_3DLIGHT, RGB(227, 227, 227)},       {0, 0},
+      {1000, 0},
+  };
+  for (const auto& c : colours) EXPECT_EQ(GetSysColor(c.index), c.color) << "index " << c.index;
+}
+
+// The list's rules live in the control, not in its view: a list with no window
+// keeps its columns, items, texts and selection.
+TEST(Toolkit, WithoutOneAListControlKeepsItsRules) {
+  CListCtrl list;
+  ASSERT_EQ(list.InsertColumn(0, "Name", LVCFMT_LEFT, 80), 0);
+  ASSERT_EQ(list.InsertColumn(1, "Number", LVCFMT_RIGHT, 60), 1);
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(list.InsertItem(i, i == 1 ? "Bohous" : "Anna"), i);
+    ASSERT_TRUE(list.SetItemText(i, 1, ("+420 601 000 00" + std::to_string(i)).c_str()));
+  }
+  list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+  EXPECT_EQ(list.GetItemCount(), 3);
+  EXPECT_EQ(list.GetItemText(1, 0), "Bohous");
+  EXPECT_EQ(list.GetItemText(2, 1), "+420 601 000 002");
+  EXPECT_EQ(list.GetSelectedCount(), 1u);
+  EXPECT_TRUE(list.DeleteItem(0));
+  EXPECT_EQ(list.GetItemText(0, 0), "Bohous");
+  EXPECT_TRUE(list.GetItemState(0, LVIS_SELECTED) & LVIS_SELECTED);
+}
+
+}  // namespace
