@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sorrel/Printing.h"
+#include "support/Cases.h"
 #include "support/FixedMetricsDC.h"
 #include "support/TestHost.h"
 
@@ -36,37 +37,19 @@ std::vector<UINT> Starts(const CArray<UINT, UINT>& a) { return std::vector<UINT>
 }  // namespace
 
 TEST(PrintableEntry, WrapText) {
-  struct Case {
-    const char* text;
-    int width;
-    std::vector<UINT> starts;
-    const char* after;  // the text as WrapText leaves it
-  } cases[] = {
-      {"aaa bbb ccc", 55, {0, 4, 8}, "aaa bbb ccc"},
-      {"abcdefgh", 55, {0, 5}, "abcdefgh"},
-      {"aaa\nbbb ccc", 55, {0, 4, 8}, "aaa bbb ccc"},        // the LF breaks and prints blank
-      {"aaa\nbbb ccc", 110, {0}, "aaa bbb ccc"},             // a text that fits is one line
-      {"ab\r\ncd efgh", 30, {0, 4, 7, 10}, "ab  cd efgh"},   // the CR LF pair ends the first line
-      {"ab\n\rcd", 30, {0, 4}, "ab  cd"},                    // so does LF CR
-      {"ab\n\ncd", 30, {0, 3}, "ab  cd"},                    // the second LF starts a rest that fits
-      {"aa   bb", 40, {0, 5}, "aa   bb"},                    // a line keeps the spaces after its break
-      {"abc", 5, {0}, "abc"},                                // not one character fits: one line, too wide
-      {"ab", -5, {0}, "ab"},                                 // a negative width fits nothing
-      {" \r\n \n", 50, {}, ""},                             // only blanks: no line at all
-      {"", 50, {}, ""},
-      {"aaa   \r\n", 30, {0}, "aaa"},                        // trailing blanks dropped first
-      {"a bb", 25, {0, 2}, "a bb"},
-      {"aaaa bbbb", 55, {0, 5}, "aaaa bbbb"},
-  };
   Surface s;
   OpenRow row(&s.dc, nullptr);
-  for (const Case& k : cases) {
-    CString text(k.text);
+  const auto cases = ReadCases("printing/wrap.txt");
+  ASSERT_EQ(cases.size(), 15u);
+  for (const auto& k : cases) {
+    CString text(k[0].c_str());
     CArray<UINT, UINT> starts;
     starts.Add(99);  // emptied first
-    row.WrapText(text, k.width, starts);
-    EXPECT_EQ(Starts(starts), k.starts) << '"' << k.text << "\" at " << k.width;
-    EXPECT_EQ(std::string(text.GetString()), k.after) << k.text;
+    row.WrapText(text, std::stoi(k[1]), starts);
+    std::string got;
+    for (UINT start : Starts(starts)) got += (got.empty() ? "" : ",") + std::to_string(start);
+    EXPECT_EQ(got, k[2]) << '"' << k[0] << "\" at " << k[1];
+    EXPECT_EQ(std::string(text.GetString()), k[3]) << k[0];
   }
 }
 
