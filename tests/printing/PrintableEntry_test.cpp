@@ -148,41 +148,26 @@ TEST_F(PhoneBookRow, HeightIsLinesAndHalfALineOfGap) {
 }
 
 TEST(SmsRow, HeaderAndText) {
-  TestHost host;  // the host's labels: "Od" (types 0 and 2), "Komu" (type 1)
-  struct Case {
-    UINT type;
-    const char* name;
-    const char* number;
-    const char* info;
-    const char* text;
-    int width;
-    std::vector<std::string> calls;
-    UINT height;
-  } cases[] = {
-      {0, "Anna", "+420777", "1.2.2024", "Ahoj", 1000, {"text 5,7 Od: Anna, 1.2.2024", "text 5,47 Ahoj"}, 100},
-      {1, "", "+420777", "", "", 1000, {"text 5,7 Komu: +420777"}, 60},
-      {2, "", "", "x", "a\nb", 1000, {"text 5,7 Od, x", "text 5,47 a b"}, 100},
-      {7, "Anna", "+420777", "", "", 1000, {"text 5,7 : Anna"}, 60},
-      {7, "Anna", "", "pozn", "", 1000, {"text 5,7 : Anna, pozn"}, 60},
-      // A header of two lines puts the text on the third.
-      {0, "Anna", "", "1.2.2024", "ab\ncd", 100,
-       {"text 5,7 Od: Anna, ", "text 5,47 1.2.2024", "text 5,87 ab cd"}, 140},
-      {0, "", "", "", "", 1000, {"text 5,7 Od"}, 60},
-  };
-  for (const Case& k : cases) {
+  TestHost host;
+  const auto cases = ReadCases("printing/sms-rows.txt");
+  ASSERT_EQ(cases.size(), 7u);
+  for (const auto& k : cases) {
     Surface s;
     CSMS sms;
-    sms.SetType(k.type);
-    CString name(k.name);
+    sms.SetType(UINT(std::stoul(k[0])));
+    CString name(k[1].c_str());
     sms.SetName(name);
-    sms.SetNumber(k.number);
-    sms.SetInfoText(k.info);
-    sms.GetText() = k.text;
+    sms.SetNumber(k[2].c_str());
+    sms.SetInfoText(k[3].c_str());
+    sms.GetText() = k[4].c_str();
     CPrintableSMSEntry row(&s.dc, &host.list);
     row.SetEntryPtr(reinterpret_cast<unsigned long>(&sms));
-    EXPECT_EQ(row.GetEntryHeight(UINT(k.width)), k.height) << k.name << k.type;
-    row.Print(5, 7, UINT(k.width));
-    EXPECT_EQ(s.rec->calls, k.calls);
-    EXPECT_EQ(std::string(sms.GetText().GetString()), k.text);  // the record keeps its text
+    const UINT width = UINT(std::stoul(k[5]));
+    EXPECT_EQ(row.GetEntryHeight(width), std::stoul(k[6])) << k[1] << k[0];
+    row.Print(5, 7, width);
+    std::string calls;
+    for (const std::string& c : s.rec->calls) calls += (calls.empty() ? "" : "|") + c;
+    EXPECT_EQ(calls, k[7]);
+    EXPECT_EQ(std::string(sms.GetText().GetString()), k[4]);  // the record keeps its text
   }
 }
