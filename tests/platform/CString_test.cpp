@@ -25,14 +25,19 @@ TEST(CString, FindLeftRightMidClamp) {
   EXPECT_EQ(s.Right(4), ";b;c");  // one short of the whole
   EXPECT_EQ(s.Right(9), "a;b;c");
 
-  struct Case {
+  // Mid and Delete on "abcdef": the first index, the count, and what each leaves.
+  const struct {
     int first, count;
-    const char* expected;
-  } cases[] = {
-      {2, 2, "cd"}, {4, 10, "ef"}, {6, 1, ""}, {9, 1, ""}, {-2, 2, "ab"}, {1, 0, ""}, {1, -1, ""},
-  };
+    const char *mid, *deleted;
+  } cases[] = {{2, 2, "cd", "abef"}, {4, 10, "ef", "abcd"}, {6, 1, "", "abcdef"}, {9, 1, "", "abcdef"},
+               {-2, 2, "ab", "cdef"}, {1, 0, "", "abcdef"}, {1, -1, "", "abcdef"}, {1, 1, "b", "acdef"}};
   CString t("abcdef");
-  for (const Case& c : cases) EXPECT_EQ(t.Mid(c.first, c.count), c.expected) << c.first << "," << c.count;
+  for (const auto& c : cases) {
+    EXPECT_EQ(t.Mid(c.first, c.count), c.mid) << c.first << "," << c.count;
+    CString d(t);
+    EXPECT_EQ(d.Delete(c.first, c.count), CString(c.deleted).GetLength()) << c.first << "," << c.count;
+    EXPECT_EQ(d, c.deleted) << c.first << "," << c.count;
+  }
   EXPECT_EQ(t.Mid(3), "def");
   EXPECT_EQ(t.Mid(-1), "abcdef");
   EXPECT_EQ(t.Mid(7), "");
@@ -108,17 +113,6 @@ TEST(CString, ReplaceDeleteInsertRemove) {
   EXPECT_EQ(aa.Replace("aa", "a"), 2);  // matches do not overlap, output is not rescanned
   EXPECT_EQ(aa, "aa");
 
-  struct DeleteCase {
-    int index, count;
-    const char* expected;
-  } deletes[] = {
-      {1, 1, "acdef"}, {4, 9, "abcd"}, {-3, 2, "cdef"}, {6, 1, "abcdef"}, {2, 0, "abcdef"}, {2, -1, "abcdef"},
-  };
-  for (const DeleteCase& d : deletes) {
-    CString t("abcdef");
-    EXPECT_EQ(t.Delete(d.index, d.count), CString(d.expected).GetLength());
-    EXPECT_EQ(t, d.expected) << d.index << "," << d.count;
-  }
   CString t("ace");
   EXPECT_EQ(t.Insert(1, 'b'), 4);
   EXPECT_EQ(t.Insert(99, "!"), 5);  // beyond the end: appended

@@ -25,7 +25,7 @@ struct TableGuard {
 
 }  // namespace
 
-TEST(Resources, CaptionLoaderEmptiesOnAMiss) {
+TEST(Resources, CaptionsModulesAndLoadStringA) {
   TableGuard guard;
   CString caption("previous");
   EXPECT_EQ(sorrel::LoadCaption(1, caption), 8);
@@ -35,10 +35,7 @@ TEST(Resources, CaptionLoaderEmptiesOnAMiss) {
     EXPECT_EQ(sorrel::LoadCaption(id, caption), 0) << id;
     EXPECT_EQ(caption, "") << id;
   }
-}
 
-TEST(Resources, ModulesAndLoadStringA) {
-  TableGuard guard;
   HMODULE library = GetModuleHandleA("Sorrel.DLL");
   ASSERT_NE(library, nullptr);
   EXPECT_EQ(GetModuleHandleA("sorrel.dll"), library);
@@ -91,15 +88,12 @@ TEST(Resources, VersionBlock) {
   // The block carries the version the build was made with, with a fourth part 0.
   const std::string version = std::to_string(SORREL_VERSION_MAJOR) + "." + std::to_string(SORREL_VERSION_MINOR) +
                               "." + std::to_string(SORREL_VERSION_PATCH) + ".0";
-  struct Case {
-    const char* name;
-    const char* value;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"FileVersion", version.c_str()},   {"ProductVersion", version.c_str()},
       {"OriginalFilename", "Sorrel.DLL"}, {"InternalName", "Sorrel"},
       {"FileDescription", "Sorrel DLL"},  {"ProductName", "Sorrel Dynamic Link Library"},
   };
-  for (const Case& c : cases) EXPECT_STREQ(SorrelQueryVersionValue(c.name), c.value) << c.name;
+  for (auto [name, value] : cases) EXPECT_STREQ(SorrelQueryVersionValue(name), value) << name;
   EXPECT_EQ(SorrelQueryVersionValue("CompanyName"), nullptr);
   EXPECT_EQ(SorrelQueryVersionValue(nullptr), nullptr);
 }

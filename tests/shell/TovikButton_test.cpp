@@ -50,14 +50,13 @@ void ExpectRings(const QImage& img, const std::vector<Ring>& rings) {
   for (int i = 0; i < int(rings.size()); ++i) {
     const int l = i, t = i, r = kW - i, b = kH - i;
     const Ring& ring = rings[size_t(i)];
-    for (int x = l; x < r; ++x) {
-      EXPECT_EQ(Rgb(img, x, t), x == r - 1 ? ring.bottomRight : ring.topLeft) << "ring " << i << " top x " << x;
-      EXPECT_EQ(Rgb(img, x, b - 1), ring.bottomRight) << "ring " << i << " bottom x " << x;
-    }
-    for (int y = t; y < b; ++y) {
-      EXPECT_EQ(Rgb(img, l, y), y == b - 1 ? ring.bottomRight : ring.topLeft) << "ring " << i << " left y " << y;
-      EXPECT_EQ(Rgb(img, r - 1, y), ring.bottomRight) << "ring " << i << " right y " << y;
-    }
+    // Each pixel of the frame: top or left side, else bottom or right.
+    for (int x = l; x < r; ++x)
+      for (int y = t; y < b; ++y) {
+        if (x != l && x != r - 1 && y != t && y != b - 1) continue;
+        const bool topLeft = (y == t || x == l) && x != r - 1 && y != b - 1;
+        EXPECT_EQ(Rgb(img, x, y), topLeft ? ring.topLeft : ring.bottomRight) << "ring " << i << " at " << x << "," << y;
+      }
   }
 }
 
@@ -114,13 +113,11 @@ class TovikButtonTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(TovikButtonTest, ColoursComeFromTheSystemColoursAndTheFace) {
-  EXPECT_EQ(ToRgb(GetSysColor(COLOR_BTNFACE)), kButton);
-  EXPECT_EQ(ToRgb(GetSysColor(COLOR_3DLIGHT)), kMidlight);
-  EXPECT_EQ(ToRgb(GetSysColor(COLOR_BTNHIGHLIGHT)), kLight);
-  EXPECT_EQ(ToRgb(GetSysColor(COLOR_BTNSHADOW)), kDark);
-  EXPECT_EQ(ToRgb(GetSysColor(COLOR_3DDKSHADOW)), kShadow);
-  EXPECT_EQ(ToRgb(GetSysColor(COLOR_BTNTEXT)), kButtonText);
-  EXPECT_EQ(GetSysColor(4711), 0u);
+  const std::pair<int, unsigned> colours[] = {{COLOR_BTNFACE, kButton},  {COLOR_3DLIGHT, kMidlight},
+                                              {COLOR_BTNHIGHLIGHT, kLight}, {COLOR_BTNSHADOW, kDark},
+                                              {COLOR_3DDKSHADOW, kShadow}, {COLOR_BTNTEXT, kButtonText},
+                                              {4711, 0}};
+  for (auto [index, rgb] : colours) EXPECT_EQ(ToRgb(GetSysColor(index)), rgb) << index;
 
   CTovikButton plain;
   QImage img = Paint(plain, "normal", "button-system-face.png");

@@ -1,6 +1,6 @@
 // Tables of cases kept in data files beside the tests: one case a line, its fields
 // separated by tabs; lines starting with '#' and empty lines are comments. Fields
-// take escapes: \xHH (a byte), \uHHHH (that character in UTF-8), \0 \t \r \n \\.
+// take escapes: \xHH (a byte), \0 \t \r \n \\; the files are UTF-8.
 #pragma once
 
 #include <fstream>
@@ -12,22 +12,13 @@ namespace sorrel::test {
 
 inline std::string Unescape(std::string_view in) {
   std::string out;
-  auto hex = [&](size_t at, size_t n) { return std::stoul(std::string(in.substr(at, n)), nullptr, 16); };
   for (size_t i = 0; i < in.size(); ++i) {
     if (in[i] != '\\' || i + 1 == in.size()) {
       out += in[i];
       continue;
     }
     switch (char c = in[++i]) {
-      case 'x': out += char(hex(i + 1, 2)), i += 2; break;
-      case 'u': {
-        unsigned long u = hex(i + 1, 4);
-        i += 4;
-        if (u < 0x80) out += char(u);
-        else if (u < 0x800) out += {char(0xC0 | u >> 6), char(0x80 | (u & 0x3F))};
-        else out += {char(0xE0 | u >> 12), char(0x80 | (u >> 6 & 0x3F)), char(0x80 | (u & 0x3F))};
-        break;
-      }
+      case 'x': out += char(std::stoul(std::string(in.substr(i + 1, 2)), nullptr, 16)), i += 2; break;
       case '0': out += '\0'; break;
       case 't': out += '\t'; break;
       case 'r': out += '\r'; break;
