@@ -25,9 +25,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-int Threads() {
-  return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
-}
+int Threads() { return int(std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator())); }
 
 // Waits up to a second for the process to be down to `count` threads.
 bool ThreadsBackTo(int count) {
@@ -35,13 +33,15 @@ bool ThreadsBackTo(int count) {
   return Threads() == count;
 }
 
+QWidget* Widget(HWND h) { return reinterpret_cast<QWidget*>(h); }
+
 class ObservedWait : public CDlgWait4Quillon {
  public:
   using CDlgWait4Quillon::CDlgWait4Quillon;
   std::function<void(ObservedWait&)> onInit;
   BOOL OnInitDialog() override {
     BOOL r = CDlgWait4Quillon::OnInitDialog();
-    if (onInit) QTimer::singleShot(0, reinterpret_cast<QWidget*>(m_hWnd), [this] { onInit(*this); });
+    if (onInit) QTimer::singleShot(0, Widget(m_hWnd), [this] { onInit(*this); });
     return r;
   }
 };
@@ -72,9 +72,7 @@ TEST_F(WaitDialogTest, EndsWithOkWhenTheServerReportsItsPhone) {
   auto start = Clock::now();
   {
     ObservedWait dlg("Tovik9");
-    dlg.onInit = [](ObservedWait& d) {
-      sorrel::test::SavePng(reinterpret_cast<QWidget*>(d.m_hWnd)->grab().toImage(), "wait4quillon.png");
-    };
+    dlg.onInit = [](ObservedWait& d) { sorrel::test::SavePng(Widget(d.m_hWnd)->grab().toImage(), "wait4quillon.png"); };
     EXPECT_EQ(dlg.DoModal(), IDOK);
     // quillon sets the event a second after it starts; the start itself may take
     // seconds while other tests start crowds of servers.
@@ -101,15 +99,13 @@ TEST_F(WaitDialogTest, TheUserEndsTheWait) {
     bool threadEndsBeforeTheDialogGoes;
   } cases[] = {
       {"button", [](ObservedWait& d) {
-         auto* button = qobject_cast<QPushButton*>(reinterpret_cast<QWidget*>(d.GetDlgItem(IDOK)->m_hWnd));
+         auto* button = qobject_cast<QPushButton*>(Widget(d.GetDlgItem(IDOK)->m_hWnd));
          ASSERT_NE(button, nullptr);
          EXPECT_EQ(button->text().toStdString(), "Pracovat &bez připojeného telefonu");
          std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the thread is waiting by now
          QTest::mouseClick(button, Qt::LeftButton);
        }, true},
-      {"escape", [](ObservedWait& d) {
-         QTest::keyClick(reinterpret_cast<QWidget*>(d.m_hWnd), Qt::Key_Escape);
-       }, false},
+      {"escape", [](ObservedWait& d) { QTest::keyClick(Widget(d.m_hWnd), Qt::Key_Escape); }, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -117,9 +113,7 @@ TEST_F(WaitDialogTest, TheUserEndsTheWait) {
       ObservedWait dlg("Tovik2");
       dlg.onInit = c.act;
       EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-      if (c.threadEndsBeforeTheDialogGoes) {
-        EXPECT_TRUE(ThreadsBackTo(baseline_)) << "the pulse ended the thread";
-      }
+      if (c.threadEndsBeforeTheDialogGoes) EXPECT_TRUE(ThreadsBackTo(baseline_)) << "the pulse ended the thread";
     }
     EXPECT_TRUE(ThreadsBackTo(baseline_)) << "the dialog has gone and no thread waits";
   }
