@@ -34,8 +34,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // A private X server: Xvfb tells the display number it chose through a pipe.
-class Xvfb {
- public:
+struct Xvfb {
   Xvfb() {
     int fds[2];
     if (access("/usr/bin/Xvfb", X_OK) != 0 || pipe(fds) != 0) return;
@@ -54,16 +53,10 @@ class Xvfb {
     if (!number.empty()) m_display = ":" + number;
   }
   ~Xvfb() {
-    if (m_pid) {
-      kill(m_pid, SIGTERM);
-      waitpid(m_pid, nullptr, 0);
-    }
+    if (m_pid) kill(m_pid, SIGTERM), waitpid(m_pid, nullptr, 0);
   }
-  const std::string& Name() const { return m_display; }
-
- private:
   pid_t m_pid = 0;
-  std::string m_display;
+  std::string m_display;  // ":N", empty when the server did not start
 };
 
 struct Found {
@@ -116,11 +109,11 @@ class SplashTest : public ::testing::Test {
 
 TEST_F(SplashTest, ThePictureIsUpOnTopWhileTheThreadSleepsAndGoneAfter) {
   Xvfb server;
-  if (server.Name().empty()) GTEST_SKIP() << "Xvfb (package xvfb) is not installed or did not start";
-  setenv("DISPLAY", server.Name().c_str(), 1);
+  if (server.m_display.empty()) GTEST_SKIP() << "Xvfb (package xvfb) is not installed or did not start";
+  setenv("DISPLAY", server.m_display.c_str(), 1);
   GetSplashDelayFromRegistry();  // makes the key, which storing needs
   SetSplashDelay2Registry(500);
-  Display* d = XOpenDisplay(server.Name().c_str());
+  Display* d = XOpenDisplay(server.m_display.c_str());
   ASSERT_NE(d, nullptr);
   // A window of someone else's that the splash must cover.
   Window other = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 640, 480, 0, 0, 0xFFFFFF);
