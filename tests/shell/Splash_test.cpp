@@ -93,7 +93,12 @@ class SplashTest : public ::testing::Test {
   // Returns whether it was, and the time from the pulse to the thread's end.
   std::pair<bool, Clock::duration> Run(DWORD waitMs, const std::function<void()>& whileUp = {}) {
     CEvent event;
-    std::thread worker([&event] { ShowSplash(&event); });
+    // A pulse reaches only a thread already waiting: the splash starts a little
+    // after the wait does, as a host's start-up takes longer than its first wait.
+    std::thread worker([&event] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      ShowSplash(&event);
+    });
     const bool pulsed = event.Lock(waitMs);
     const auto t0 = Clock::now();
     if (pulsed && whileUp) whileUp();
