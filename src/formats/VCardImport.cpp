@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/CodePageInternal.h"
@@ -81,11 +82,14 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
   return true;
 }
 
+// Every line of a file passes here several times: plain loops, where
+// find_first_not_of would look each byte up in the set with a call of its own.
 std::string_view TrimView(std::string_view s) {
-  size_t from = s.find_first_not_of(" \t");
-  if (from == std::string_view::npos) return std::string_view();
-  size_t to = s.find_last_not_of(" \t");
-  return s.substr(from, to - from + 1);
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  size_t from = 0, to = s.size();
+  while (from < to && blank(s[from])) ++from;
+  while (to > from && blank(s[to - 1])) --to;
+  return s.substr(from, to - from);
 }
 
 std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
@@ -100,8 +104,9 @@ std::vector<LineSpan> LineSpans(std::string_view data) {
   std::vector<LineSpan> lines;
   size_t pos = 0;
   while (pos < data.size()) {
-    size_t end = data.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos) {
+    size_t end = pos;  // a plain loop, as in TrimView
+    while (end < data.size() && data[end] != '\r' && data[end] != '\n') ++end;
+    if (end == data.size()) {
       lines.push_back({pos, data.size(), data.size()});
       break;
     }
@@ -344,13 +349,58 @@ bool IsUtf8(std::string_view s) {
   return true;
 }
 
+// The converters to UTF-8 a thread has opened, kept open. Opening one loads the
+// character set's module and closing the last one unloads it again, which costs
+// far more than converting a card: a file of 8-bit cards would pay it for every
+// value. A few sets are kept; past that the one used longest ago is closed.
+class ToUtf8Converters {
+ public:
+  ToUtf8Converters() = default;
+  ToUtf8Converters(const ToUtf8Converters&) = delete;
+  ToUtf8Converters& operator=(const ToUtf8Converters&) = delete;
+  ~ToUtf8Converters() {
+    for (const Open& c : open_) iconv_close(c.cd);
+  }
+
+  // A converter from `charset` in its initial state; none when iconv does not know the set.
+  iconv_t Get(std::string_view charset) {
+    auto it = std::find_if(open_.begin(), open_.end(), [&](const Open& c) { return c.name == charset; });
+    if (it != open_.end()) {
+      std::rotate(it, it + 1, open_.end());  // the most recently used last
+      iconv(open_.back().cd, nullptr, nullptr, nullptr, nullptr);
+      return open_.back().cd;
+    }
+    iconv_t cd = iconv_open("UTF-8", std::string(charset).c_str());
+    if (cd == iconv_t(-1)) return nullptr;
+    if (open_.size() == kKept) {
+      iconv_close(open_.front().cd);
+      open_.erase(open_.begin());
+    }
+    open_.push_back(Open{std::string(charset), cd});
+    return cd;
+  }
+
+ private:
+  static constexpr size_t kKept = 8;
+  struct Open {
+    std::string name;
+    iconv_t cd;
+  };
+  std::vector<Open> open_;
+};
+
+ToUtf8Converters& Converters() {
+  thread_local ToUtf8Converters converters;
+  return converters;
+}
+
 enum class Transcoded { kOk, kUnknownCharset, kInvalid };
 
 // Bytes in `charset` to UTF-8 through iconv. Strict: any byte the charset does
 // not define fails; lenient: such a byte becomes '?'.
 Transcoded ToUtf8From(const std::string& charset, const std::string& in, std::string& out, bool lenient) {
-  iconv_t cd = iconv_open("UTF-8", charset.c_str());
-  if (cd == iconv_t(-1)) return Transcoded::kUnknownCharset;
+  iconv_t cd = Converters().Get(charset);
+  if (!cd) return Transcoded::kUnknownCharset;
   out.clear();
   char buffer[1024];
   char* src = const_cast<char*>(in.data());
@@ -376,7 +426,6 @@ Transcoded ToUtf8From(const std::string& charset, const std::string& in, std::st
       break;
     }
   }
-  iconv_close(cd);
   return result;
 }
 
@@ -556,10 +605,11 @@ void CardBuilder::EmitText(const char* name, const std::vector<std::string>& com
       lines_ += components[i];
       continue;
     }
+    static const char kHex[] = "0123456789ABCDEF";
     for (unsigned char c : components[i]) {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "=%02X", c);
-      lines_ += hex;
+      lines_ += '=';
+      lines_ += kHex[c >> 4];
+      lines_ += kHex[c & 0xF];
     }
   }
   lines_ += "\r\n";
@@ -915,12 +965,7 @@ void TakeBackGroups(CGroups& groups, int nBefore) {
 
 }  // namespace
 
-bool IsKnownCharset(std::string_view name) {
-  iconv_t cd = iconv_open("UTF-8", std::string(name).c_str());
-  if (cd == iconv_t(-1)) return false;
-  iconv_close(cd);
-  return true;
-}
+bool IsKnownCharset(std::string_view name) { return Converters().Get(name) != nullptr; }
 
 size_t CountVCards(std::string_view bytes) {
   CardSplitter cards(bytes);
