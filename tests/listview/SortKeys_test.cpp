@@ -171,7 +171,7 @@ TEST_F(SortKeysTest, LoadReadsTheStoredChainAndCorrectsIt) {
     UINT primary;
     std::vector<UINT> keys;
     const char* why;
-    std::optional<std::string> chain;  // the stored bytes; none: no chain stored
+    std::optional<std::string> chain = {};  // the stored bytes; none: no chain stored
     DWORD storedPrimary = 0;           // 0: none stored
     bool noKey = false;
     const char* chainName = "Column3SecondarySortingKeys";

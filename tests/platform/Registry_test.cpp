@@ -470,7 +470,9 @@ TEST(RegistryChild, DISABLED_Writer) {
   for (std::int32_t i = 0; count == 0 || i < count; ++i) {
     ASSERT_EQ(SetDword(key.h, (prefix + std::to_string(i)).c_str(), DWORD(i)), ERROR_SUCCESS) << i;
     Key sub;
-    if (i % 100 == 0) ASSERT_EQ(Create(("K" + std::to_string(i / 100)).c_str(), sub, nullptr, key.h), ERROR_SUCCESS);
+    if (i % 100 == 0) {
+      ASSERT_EQ(Create(("K" + std::to_string(i / 100)).c_str(), sub, nullptr, key.h), ERROR_SUCCESS);
+    }
     (void)!write(3, &i, sizeof i);  // nobody listens to a counted run
   }
 }
