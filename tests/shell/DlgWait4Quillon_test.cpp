@@ -113,7 +113,9 @@ TEST_F(WaitDialogTest, TheUserEndsTheWait) {
       ObservedWait dlg("Tovik2");
       dlg.onInit = c.act;
       EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-      if (c.threadEndsBeforeTheDialogGoes) EXPECT_TRUE(ThreadsBackTo(baseline_)) << "the pulse ended the thread";
+      if (c.threadEndsBeforeTheDialogGoes) {
+        EXPECT_TRUE(ThreadsBackTo(baseline_)) << "the pulse ended the thread";
+      }
     }
     EXPECT_TRUE(ThreadsBackTo(baseline_)) << "the dialog has gone and no thread waits";
   }
