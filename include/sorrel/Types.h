@@ -9,6 +9,13 @@
 #else
 #define SORREL_API
 #endif
+// The few internal functions the library's Qt toolkit module (a shared object of
+// its own beside the library) calls back into; they belong to no host's API.
+#if defined(SORREL_BUILDING)
+#define SORREL_MODULE_API __attribute__((visibility("default")))
+#else
+#define SORREL_MODULE_API
+#endif
 
 typedef int BOOL;
 typedef unsigned char BYTE;

@@ -18,8 +18,8 @@ UINT ResolveCodePage(UINT codePage);
 
 // 8-bit text of the ANSI code page into UTF-8 or UTF-7, and back. Undefined
 // bytes become U+FFFD; characters the code page lacks become a close letter or '?'.
-std::string AnsiToUtf8(std::string_view text);
-std::string Utf8ToAnsi(std::string_view text);
+SORREL_MODULE_API std::string AnsiToUtf8(std::string_view text);
+SORREL_MODULE_API std::string Utf8ToAnsi(std::string_view text);
 // UTF-7 as RFC 2152 describes it, every base64 run closed by '-' (some readers
 // end a run only at an explicit '-').
 std::string AnsiToUtf7(std::string_view text);

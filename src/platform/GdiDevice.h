@@ -53,7 +53,7 @@ class Device {
 };
 
 // A new device context on `device`, owned by the handle until DeleteDC.
-HDC MakeDC(std::unique_ptr<Device> device);
+SORREL_MODULE_API HDC MakeDC(std::unique_ptr<Device> device);
 // The device behind a handle; null for null or for a handle that is not live.
 Device* DeviceOf(HDC hdc);
 

@@ -1,6 +1,7 @@
 #include "platform/Toolkit.h"
 
 #include <atomic>
+#include <mutex>
 
 #include "sorrel/Button.h"
 
@@ -69,12 +70,23 @@ class Windowless final : public Toolkit {
 constinit Windowless g_windowless;
 constinit std::atomic<Toolkit*> g_registered{nullptr};
 
+constinit std::atomic<ToolkitLoader> g_loader{nullptr};
+std::once_flag g_loaded;
+
 }  // namespace
 
 Toolkit& TheToolkit() {
   Toolkit* t = g_registered.load(std::memory_order_acquire);
+  if (t == nullptr) {
+    if (ToolkitLoader loader = g_loader.load(std::memory_order_acquire)) {
+      std::call_once(g_loaded, loader);
+      t = g_registered.load(std::memory_order_acquire);
+    }
+  }
   return t != nullptr ? *t : g_windowless;
 }
+
+void RegisterToolkitLoader(ToolkitLoader loader) { g_loader.store(loader, std::memory_order_release); }
 
 Toolkit* RegisterToolkit(Toolkit* toolkit) { return g_registered.exchange(toolkit, std::memory_order_acq_rel); }
 

@@ -78,10 +78,16 @@ class Toolkit {
   ~Toolkit() = default;
 };
 
-// The registered toolkit, or the windowless one when none is.
+// The registered toolkit, or the windowless one when none is. The first call that
+// finds none registered runs the toolkit loader once, if one is registered.
 Toolkit& TheToolkit();
+// The shared library registers a loader that opens the toolkit module beside it
+// (whose loading registers its toolkit); programs linking the objects themselves
+// register their toolkit directly and have no loader.
+using ToolkitLoader = void (*)();
+void RegisterToolkitLoader(ToolkitLoader loader);
 // Registers a toolkit (null: back to none) and returns the one registered before.
 // Any thread; the toolkit must outlive its registration.
-Toolkit* RegisterToolkit(Toolkit* toolkit);
+SORREL_MODULE_API Toolkit* RegisterToolkit(Toolkit* toolkit);
 
 }  // namespace sorrel

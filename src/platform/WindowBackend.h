@@ -68,10 +68,10 @@ HWND ListHeader(HWND hList);
 namespace sorrel::wnd {
 // Delivers a message to the window's object (WindowProc) as the message being
 // handled, so that Default() finds it. 0 when the window has no object.
-LRESULT Deliver(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, bool* pDelivered = nullptr);
+SORREL_MODULE_API LRESULT Deliver(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, bool* pDelivered = nullptr);
 // Makes the window of the params for the object (params.owner is ignored) and binds
 // them; FALSE when the object has a window already or the toolkit makes none.
 bool CreateFor(CWnd* wnd, win::Params params);
 // The toolkit destroyed the window (its parent went, or the user closed it).
-void Destroyed(HWND hWnd);
+SORREL_MODULE_API void Destroyed(HWND hWnd);
 }  // namespace sorrel::wnd

@@ -44,11 +44,11 @@ struct Bitmap {
   int stride = 0;
   const unsigned char* bottomUpRows = nullptr;  // the stored rows, the last row first
   // The colour of a pixel as 0xRRGGBB; x and y from the top left.
-  unsigned Pixel(int x, int y) const;
+  SORREL_MODULE_API unsigned Pixel(int x, int y) const;
 };
 
 // False for an id the library has no bitmap for (or a damaged one).
-bool FindBitmap(UINT nID, Bitmap& bitmap);
+SORREL_MODULE_API bool FindBitmap(UINT nID, Bitmap& bitmap);
 
 // Dialog units into pixels for a dialog font whose average character width and
 // height are baseX and baseY: x * baseX / 4 and y * baseY / 8, rounded as Windows'

@@ -1,4 +1,4 @@
-// Registers the Qt toolkit as the library is loaded: the shared library holds this
+// Registers the Qt toolkit as its code is loaded: the toolkit module holds this
 // object as it holds all others; a program linking the static archive keeps it by
 // asking for sorrel_qt_toolkit_registered (the library target says so). Only the
 // pointer is set here; Qt itself starts with the first window, font or printer.
