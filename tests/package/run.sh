@@ -13,6 +13,7 @@ cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
 libdir=$(ls -d "$work"/prefix/lib*/ | head -n 1)
 major=${version%%.*}
 test -e "$libdir/libsorrel.so.$major" || { echo "libsorrel.so.$major not installed"; exit 1; }
+test -e "$libdir/libsorrel-qt.so.$version" || { echo "the toolkit module libsorrel-qt.so.$version not installed"; exit 1; }
 test "$(readlink -f "$libdir/libsorrel.so.$major" | xargs basename)" = "libsorrel.so.$version"
 # grep reads to the end: with -q it would stop early and objdump's broken pipe fail the pipeline.
 objdump -p "$libdir/libsorrel.so.$major" | grep "SONAME *libsorrel.so.$major\$" >/dev/null

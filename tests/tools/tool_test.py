@@ -19,6 +19,7 @@ import stat
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 TOOL = None
@@ -234,6 +235,27 @@ class Files(Folder):
         self.assertEqual(p.returncode, 0)
         self.assertIn(b"\rsorrel import: card 250 of 250", out)
         self.assertNotIn("card 250 of 250", self.run_tool("import", cards, "-o", self.path("b.txt"))[1])
+
+    def test_only_printing_loads_the_toolkit(self):
+        # Reading and writing books stays off Qt; the toolkit module comes with the first printer.
+        def maps(*args):
+            p = subprocess.Popen([TOOL, *args], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE, env=self.env)
+            p.stdin.write(b"BEGIN:VCARD\r\nN:A;B\r\nTEL:1\r\nEND:VCARD\r\n")
+            p.stdin.flush()
+            for _ in range(500):  # until the tool, started, waits in read(0, ...) for more input
+                with open(f"/proc/{p.pid}/syscall") as f:
+                    if f.read().startswith("0 0x0 "):
+                        break
+                time.sleep(0.01)
+            with open(f"/proc/{p.pid}/maps") as f:
+                mapped = f.read()
+            p.communicate()
+            self.assertIn("libsorrel.so", mapped)
+            return sorted({line.split()[-1] for line in mapped.splitlines() if "libQt6" in line})
+        self.assertEqual(maps("import", "-", "-o", self.path("b.txt")), [])
+        self.run_tool("print", SAMPLE, "-o", self.path("b.pdf"))
+        self.assertEqual(self.read(self.path("b.pdf"))[:5], b"%PDF-")
 
     def test_renumber_rewrites_only_the_changed_lines_once(self):
         original = self.read(SAMPLE)

@@ -1,4 +1,5 @@
-// Reads a phone text line through the installed library and writes it back.
+// Reads a phone text line through the installed library and writes it back, and
+// opens a printer context.
 #include <sorrel/Sorrel.h>
 
 #include <cstdio>
@@ -16,6 +17,9 @@ int main() {
   // The installed header and the library's version block tell the same version.
   bool ok = std::strcmp(out, line) == 0 && std::strcmp(entry->GetRuntimeClass()->m_lpszClassName, "CEntry") == 0 &&
             std::strcmp(SorrelQueryVersionValue("ProductVersion"), SORREL_FILE_VERSION) == 0;
+  // A printer context comes from the toolkit module installed beside the library.
+  HDC pdf = CreateDCA("PDF", "", "/dev/null", nullptr);
+  ok = ok && pdf != nullptr && DeleteDC(pdf);
   std::printf("%s", static_cast<const char*>(out));
   delete object;
   return ok ? 0 : 1;
