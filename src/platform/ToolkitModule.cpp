@@ -13,9 +13,12 @@
 
 namespace {
 
+// Any object of the library tells dladdr which file the library was loaded from.
+const char g_anchor = 0;
+
 void LoadToolkitModule() {
   Dl_info self{};
-  if (dladdr(reinterpret_cast<void*>(&LoadToolkitModule), &self) == 0 || self.dli_fname == nullptr) {
+  if (dladdr(&g_anchor, &self) == 0 || self.dli_fname == nullptr) {
     return;
   }
   std::string path = self.dli_fname;
