@@ -70,6 +70,7 @@ class SORREL_API CButton : public CWnd {
   // A push button in the parent window; BS_OWNERDRAW in the style for one that
   // DrawItem paints, BS_DEFPUSHBUTTON for the default button.
   virtual BOOL Create(LPCSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+  using CWnd::Create;  // the window's own form stays callable beside this one
   // Paints an owner-drawn button; the base paints nothing.
   virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
 };

@@ -105,6 +105,7 @@ class SORREL_API CListCtrl : public CWnd {
   // Shows the control as a report view in the parent window, with what it holds
   // already. FALSE without a parent window or when the control has a window.
   virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+  using CWnd::Create;  // the window's own form stays callable beside this one
   // The header of the view; it has a window once the control has one, which a
   // host's header class takes over with SubclassWindow.
   CHeaderCtrl* GetHeaderCtrl();

@@ -263,6 +263,7 @@ class SORREL_API CDialog : public CWnd {
   virtual INT_PTR DoModal();
   // A modeless dialog; shown when the description's style has WS_VISIBLE.
   virtual BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+  using CWnd::Create;  // the window's own form stays callable beside this one
   void EndDialog(int nResult);
 
   // Called once the window and its controls exist; TRUE to let the first control

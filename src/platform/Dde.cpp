@@ -526,7 +526,7 @@ std::vector<std::string> FindServers(Instance* inst, const std::string& service,
   std::vector<std::string> names;
   sd_bus_message* call = nullptr;
   sd_bus_message* reply = nullptr;
-  sd_bus_error err = SD_BUS_ERROR_NULL;
+  sd_bus_error err{};  // SD_BUS_ERROR_NULL, which is a C compound literal
   int r = sd_bus_message_new_method_call(inst->bus, &call, "org.freedesktop.DBus", "/org/freedesktop/DBus",
                                          "org.freedesktop.DBus", "ListNames");
   if (r >= 0) r = sd_bus_call(inst->bus, call, 2000000, &err, &reply);
@@ -806,7 +806,7 @@ HDDEDATA DdeClientTransaction(LPBYTE pData, DWORD cbData, HCONV hConv, HSZ hszIt
     } else {
       sd_bus_message* m = NewCall(inst, conv->dest, "Request");
       sd_bus_message* reply = nullptr;
-      sd_bus_error err = SD_BUS_ERROR_NULL;
+      sd_bus_error err{};  // SD_BUS_ERROR_NULL, which is a C compound literal
       int r = m ? sd_bus_message_append(m, "sssu", conv->service.c_str(), conv->topic.c_str(), item.c_str(), wFmt)
                 : -ENOMEM;
       std::uint64_t started = NowUsec();
@@ -836,7 +836,7 @@ HDDEDATA DdeClientTransaction(LPBYTE pData, DWORD cbData, HCONV hConv, HSZ hszIt
     if (bytes.size() > SORREL_DDE_MAX_DATA) return Failed<HDDEDATA>(inst, DMLERR_MEMORY_ERROR, nullptr);
     sd_bus_message* m = NewCall(inst, conv->dest, "Poke");
     sd_bus_message* reply = nullptr;
-    sd_bus_error err = SD_BUS_ERROR_NULL;
+    sd_bus_error err{};  // SD_BUS_ERROR_NULL, which is a C compound literal
     int r = m ? sd_bus_message_append(m, "sssu", conv->service.c_str(), conv->topic.c_str(), item.c_str(), wFmt)
               : -ENOMEM;
     if (r >= 0) r = sd_bus_message_append_array(m, 'y', bytes.data(), bytes.size());

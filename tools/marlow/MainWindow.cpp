@@ -397,7 +397,7 @@ void MainWindow::NewEntry() {
   }
   auto* dialog = MakeEntryDialog(entry);
   connect(dialog, &QDialog::accepted, this, [this] { Refill(); });
-  connect(dialog, &QDialog::rejected, this, [this, entry] {
+  connect(dialog, &QDialog::rejected, this, [entry] {
     // A new entry the user gave up stays an empty slot, as the phone has it.
     entry->Clear();
     entry->ClearChangedFlag();
