@@ -30,7 +30,7 @@ corpus_work=$(realpath -m "$corpus_work")
 # thousands of inputs. Options given in ASAN_OPTIONS come after, and win.
 export ASAN_OPTIONS="quarantine_size_mb=64${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 
-cmake -S fuzz -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null || exit 2
+cmake -S fuzz -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSORREL_WERROR=ON >/dev/null || exit 2
 cmake --build "$build" --target $(printf 'fuzz_%s ' "${TARGETS[@]}") -j "$jobs" >"$build/build.log" 2>&1 || {
   tail -40 "$build/build.log"
   echo "fuzz-smoke: the fuzz targets do not build (log: $build/build.log)" >&2
