@@ -35,11 +35,7 @@ class CsvTest : public ::testing::Test {
 // extended items, d no division) and the entry in the phone text form; the .ref
 // adds the line written, CR and LF as \r and \n.
 TEST_F(CsvTest, GoldenLines) {
-  std::ifstream in(std::string(SORREL_SOURCE_DIR) + "/tests/formats/csv/lines.txt", std::ios::binary);
-  std::string actual;
-  for (std::string source; std::getline(in, source);) {
-    actual += source + "\n";
-    if (source.empty() || source[0] == '#') continue;
+  ExpectGoldenCases("csv/lines.txt", [](const std::string& source) {
     std::istringstream fields(source);
     std::string list, flags, line;
     fields >> list >> flags >> std::ws;
@@ -51,9 +47,8 @@ TEST_F(CsvTest, GoldenLines) {
     std::string written;
     for (char c : sorrel::AnsiToUtf8(Line(*entry, columns)))
       written += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
-    actual += "  " + written + "\n";
-  }
-  ExpectGolden("csv/lines.txt.ref", actual);
+    return "  " + written + "\n";
+  });
 }
 
 // The birthday goes out as "%lf" writes it, whatever the value; a text value
@@ -75,11 +70,8 @@ TEST_F(CsvTest, BirthdayAndZeroBytesAsPrintfWritesThem) {
 // entry as "name|number|intl changed items division group icon", then the entry
 // after the split, and what a second split makes.
 TEST_F(CsvTest, GoldenSplits) {
-  std::ifstream in(std::string(SORREL_SOURCE_DIR) + "/tests/formats/csv/split.txt", std::ios::binary);
-  std::string actual;
-  for (std::string source; std::getline(in, source);) {
-    actual += source + "\n";
-    if (source.empty() || source[0] == '#') continue;
+  ExpectGoldenCases("csv/split.txt", [](const std::string& source) {
+    std::string actual;
     std::istringstream fields(source);
     std::string list, flags, line;
     fields >> list >> flags >> std::ws;
@@ -111,8 +103,8 @@ TEST_F(CsvTest, GoldenSplits) {
                   std::to_string(entry->GetGroupID()) + " icon " + std::to_string(entry->GetIcon()) + " changed " +
                   std::to_string(entry->Changed()) + " CSV " + sorrel::AnsiToUtf8(csv.substr(0, csv.size() - 2)) + "\n";
     }
-  }
-  ExpectGolden("csv/split.txt.ref", actual);
+    return actual;
+  });
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -92,6 +93,19 @@ inline void ExpectGolden(const std::string& file, const std::string& actual) {
   if (std::getenv("SORREL_UPDATE_GOLDEN")) std::ofstream(path, std::ios::binary) << actual;
   std::ifstream in(path, std::ios::binary);
   EXPECT_EQ(actual, std::string(std::istreambuf_iterator<char>(in), {})) << path;
+}
+
+// The one-line cases of FILE under tests/formats/, each echoed into FILE.ref and
+// followed there by what `result` makes of it; blank lines and '#' comments are
+// only echoed.
+inline void ExpectGoldenCases(const std::string& file, const std::function<std::string(const std::string&)>& result) {
+  std::ifstream in(std::string(SORREL_SOURCE_DIR) + "/tests/formats/" + file, std::ios::binary);
+  std::string actual;
+  for (std::string source; std::getline(in, source);) {
+    actual += source + "\n";
+    if (!source.empty() && source[0] != '#') actual += result(source);
+  }
+  ExpectGolden(file + ".ref", actual);
 }
 
 }  // namespace vcardtest

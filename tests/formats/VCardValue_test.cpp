@@ -29,11 +29,7 @@ std::string Encoded(void (*append)(std::string&, std::string_view), std::string_
 // .ref adds the decoded value (UTF-8, control bytes as \xNN), or whether the
 // value holds a byte above 0x7F and its quoted-printable and UTF-7 forms.
 TEST(VCardValue, GoldenValues) {
-  std::ifstream in(std::string(SORREL_SOURCE_DIR) + "/tests/formats/vcard/values.txt", std::ios::binary);
-  std::string actual;
-  for (std::string source; std::getline(in, source);) {
-    actual += source + "\n";
-    if (source.empty() || source[0] == '#') continue;
+  ExpectGoldenCases("vcard/values.txt", [](const std::string& source) {
     const bool decode = source[0] == 'd';
     std::string value;
     for (size_t i = decode ? 4 : 2; i < source.size(); ++i) {
@@ -45,12 +41,13 @@ TEST(VCardValue, GoldenValues) {
         value += source[i];
     }
     const CString ansi = Ansi(value);
-    actual += "  " + (decode ? Show(CString(Decode(ansi.view(), source[2] - '0')))
-                             : std::to_string(sorrel::HasNonASCII(ansi.view())) + " " +
-                                   Encoded(sorrel::AppendQuotedPrintableUtf8, ansi.view()) + " " +
-                                   Encoded(sorrel::AppendUtf7, ansi.view())) + "\n";
-  }
-  ExpectGolden("vcard/values.txt.ref", actual);
+    return "  " +
+           (decode ? Show(CString(Decode(ansi.view(), source[2] - '0')))
+                   : std::to_string(sorrel::HasNonASCII(ansi.view())) + " " +
+                         Encoded(sorrel::AppendQuotedPrintableUtf8, ansi.view()) + " " +
+                         Encoded(sorrel::AppendUtf7, ansi.view())) +
+           "\n";
+  });
 }
 
 // Every character of two UTF-8 bytes decodes as the platform's converter takes
