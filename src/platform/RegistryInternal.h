@@ -1,7 +1,6 @@
 // What the registry's stand-ins share with it.
 #pragma once
 
-#include <string>
 #include <string_view>
 
 #include "sorrel/Registry.h"
@@ -11,8 +10,5 @@ namespace sorrel {
 // Stored data into a caller's buffer the Win32 way: the size alone without a
 // buffer, the size and ERROR_MORE_DATA into a buffer too small.
 LSTATUS CopyRegistryData(std::string_view data, LPBYTE lpData, LPDWORD lpcbData);
-
-// Where the store of this process lives now.
-std::string RegistryStorePath();
 
 }  // namespace sorrel
