@@ -2,6 +2,7 @@
 
 #include "platform/CodePageInternal.h"
 #include "sorrel/Entry.h"
+#include "support/Cases.h"
 
 namespace {
 
@@ -27,34 +28,12 @@ std::unique_ptr<CEntry> Jan(bool division, bool extItems) {
 }
 
 TEST(ContainsSubstr, Cases) {
-  struct Case {
-    const char* text;
-    int caseSensitive;
-    bool division;
-    bool extItems;
-    int expected;
-  } cases[] = {
-      {"", 1, false, false, 1},       // the empty text is found in the first field
-      {"JAN", 0, false, false, 1},    // name
-      {"JAN", 1, false, false, 0},
-      {"601", 1, false, false, 1},    // main number
-      {"nov", 0, true, false, 1},     // surname, searched only with division
-      {"NOVÁK", 0, true, false, 1},   // Czech letter folded
-      {"nov", 1, true, false, 0},
-      {"nov", 0, false, true, 0},
-      {"999", 1, false, true, 1},     // a number item
-      {"999", 1, false, false, 0},    // items need extended items
-      {"fax-two", 1, false, true, 1}, // the second fax
-      {"ŠKODA", 0, false, true, 1},   // the second note, Czech letters folded
-      {"ŠKODA", 1, false, true, 0},
-      {"LUID", 0, false, true, 0},    // never the synchronisation identifier
-      {"Rodina", 0, true, true, 0},   // nor the group name
-      {"Jan Novák", 0, true, true, 0},  // fields are searched one by one
-  };
-  for (const Case& c : cases) {
-    auto e = Jan(c.division, c.extItems);
-    EXPECT_EQ(e->ContainsSubstr(Ansi(c.text), c.caseSensitive), c.expected)
-        << c.text << " case-sensitive " << c.caseSensitive << " division " << c.division << " items " << c.extItems;
+  const auto cases = sorrel::test::ReadCases("operations/data/search.tsv");
+  ASSERT_EQ(cases.size(), 16u);
+  for (const auto& c : cases) {
+    auto e = Jan(c[2] == "1", c[3] == "1");
+    EXPECT_EQ(e->ContainsSubstr(Ansi(c[0].c_str()), std::stoi(c[1])), std::stoi(c[4]))
+        << c[0] << " case-sensitive " << c[1] << " division " << c[2] << " items " << c[3];
   }
 }
 
