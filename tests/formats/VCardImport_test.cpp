@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,15 +14,12 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+const fs::path kFolder = fs::path(SORREL_SOURCE_DIR) / "tests" / "formats" / "import";
 
 // Per card its entry as the phone text form (in UTF-8) or its rejection, each
-// problem before the entry it concerns, then the group table.
-std::string Imported(std::string_view bytes, std::string_view file) {
+// problem before the entry it concerns, then the group table. The file is read
+// by the import's own convenience, which hands its bytes to ImportVCards.
+std::string Imported(const fs::path& file) {
   std::string out;
   CGroups groups;
   groups.SetMaxLenOfEditableGroups(40);
@@ -38,7 +33,7 @@ std::string Imported(std::string_view bytes, std::string_view file) {
     out += "card " + std::to_string(p.where.card) + " (line " + std::to_string(p.where.line) + "): " +
            (p.rejected ? "not imported: " : "note: ") + std::string(p.reason) + "\n";
   };
-  const sorrel::VCardImportResult r = sorrel::ImportVCards(bytes, file, groups, onEntry, onProblem);
+  const sorrel::VCardImportResult r = sorrel::ImportVCardFile(file.string(), groups, onEntry, onProblem);
   CString table;
   groups.GetAsText(table, 0);
   out += std::to_string(r.cards) + " cards, " + std::to_string(r.imported) + " imported, " +
@@ -47,36 +42,21 @@ std::string Imported(std::string_view bytes, std::string_view file) {
 }
 
 TEST(VCardImport, GoldenPairs) {
-  const fs::path folder = fs::path(SORREL_SOURCE_DIR) / "tests" / "formats" / "import";
   int pairs = 0;
-  for (const auto& file : fs::directory_iterator(folder)) {
+  for (const auto& file : fs::directory_iterator(kFolder)) {
     if (file.path().extension() != ".vcf") continue;
-    const std::string name = file.path().filename().string();
-    vcardtest::ExpectGolden("import/" + name + ".ref", Imported(ReadAll(file.path()), name));
+    vcardtest::ExpectGolden("import/" + file.path().filename().string() + ".ref", Imported(file.path()));
     ++pairs;
   }
   EXPECT_GE(pairs, 10);
 }
 
-// The file-reading convenience gives what the bytes give, and names a file it
-// cannot read, a folder among them.
-TEST(VCardImport, FilesAsTheirBytes) {
-  const fs::path numbers = fs::path(SORREL_SOURCE_DIR) / "tests" / "formats" / "import" / "numbers.vcf";
-  std::vector<std::string> fromFile, fromBytes;
-  CGroups a, b;
-  auto keep = [](std::vector<std::string>& to) {
-    return [&to](CEntry& e, const sorrel::VCardCard&) {
-      CString line;
-      e.GetAsText(line, 1, 1);
-      to.push_back(line.str());
-    };
-  };
-  EXPECT_EQ(sorrel::ImportVCardFile(numbers.string(), a, keep(fromFile), nullptr).imported, 7u);
-  sorrel::ImportVCards(ReadAll(numbers), "x", b, keep(fromBytes), nullptr);
-  EXPECT_EQ(fromFile, fromBytes);
-  for (const fs::path& bad : {numbers.parent_path(), numbers.parent_path() / "missing.vcf"}) {
+// A file that cannot be read, a folder among them, is named with the reason.
+TEST(VCardImport, NamesAFileItCannotRead) {
+  for (const fs::path& bad : {kFolder, kFolder / "missing.vcf"}) {
     std::string said;
-    const auto r = sorrel::ImportVCardFile(bad.string(), a, nullptr, [&](const sorrel::VCardProblem& p) {
+    CGroups groups;
+    const auto r = sorrel::ImportVCardFile(bad.string(), groups, nullptr, [&](const sorrel::VCardProblem& p) {
       said = std::string(p.where.file) + ": " + std::string(p.reason) + (p.rejected ? "" : " (kept)");
     });
     EXPECT_FALSE(r.read);

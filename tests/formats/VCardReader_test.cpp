@@ -1,29 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "formats/VCardTestSupport.h"
+#include "support/DescribeGroups.h"
 
 using namespace vcardtest;
 
 namespace {
-
-// The collection of the category cases: group 3 first (so that a new group's
-// defaults differ from group 1's), group 1 unless left out, a group with id 0
-// and the no-group name as a real group.
-std::string DescribeGroups(const CGroups& groups) {
-  std::string s;
-  for (int i = 0; i < groups.GetNGroups(); ++i) {
-    const GroupInfo* g = groups.GetGroupByIndex(static_cast<UINT>(i));
-    s += " " + std::to_string(g->nID) + ":" + Show(g->strName) + ":" + std::to_string(g->nMaxLen) + ":" +
-         std::to_string(g->nAttr);
-  }
-  return s;
-}
 
 // One card read into a fresh entry, as a line of a .ref: the result, the entry,
 // the flags the reader must leave alone, the collection after it, and the card
@@ -39,6 +26,9 @@ std::string Read(CString& card, std::string_view options) {
   CEntry fresh(!has("noitems"), !has("nodivision"));
   CEntry& entry = has("old") ? *filled : fresh;
   const std::string before = card.str();
+  // The collection of the category cases: group 3 first (so that a new group's
+  // defaults differ from group 1's), group 1 unless left out, a group with id 0
+  // and the no-group name as a real group.
   CGroups groups;
   groups.AddGroup(3, Ansi("Práce"), 20, 0);
   if (!has("without-1")) groups.AddGroup(1, Ansi("Rodina"), 16, 5);
@@ -52,7 +42,7 @@ std::string Read(CString& card, std::string_view options) {
   std::string out = "=> " + std::to_string(result) + " " + Describe(entry);
   if (entry.Changed()) out += " CHANGED";
   if (entry.IsNumInternational()) out += " INTL";
-  if (has("groups")) out += " |" + DescribeGroups(groups);
+  if (has("groups")) out += " | " + Show(CString(sorrel::test::Describe(groups)));
   return out + (card.str() != before ? "\n   card now " + Show(card) : "") + "\n";
 }
 
@@ -71,14 +61,7 @@ std::vector<std::pair<std::string, std::string>> Cases(const char* file) {
   return cases;
 }
 CString CardOf(const std::string& file, const std::string& body) {
-  if (file == "read.txt") return Card(body);
-  std::string card;
-  for (size_t i = 0; i + 1 < body.size(); ++i) {
-    char c = body[i];
-    if (c == '\\') c = body[++i] == 'r' ? '\r' : body[i] == 'n' ? '\n' : body[i] == '0' ? '\0' : body[i];
-    card += c;
-  }
-  return Ansi(card);
+  return file == "read.txt" ? Card(body) : Ansi(sorrel::test::Unescape(std::string_view(body).substr(0, body.size() - 1)));
 }
 
 // Each case read into a fresh entry: the .ref adds the result and the entry.
@@ -130,38 +113,6 @@ TEST(VCardReader, FindsLinesWhereverTheyFall) {
           << pad << " " << end;
     }
   }
-}
-
-// ---- real cards ---------------------------------------------------------------
-
-// Every card of the corpus, with LF line ends made CR LF and multi-card files
-// split at BEGIN:VCARD, goes through the reader with and without a collection.
-TEST(VCardReader, ReadsEveryCorpusCard) {
-  namespace fs = std::filesystem;
-  const fs::path root = fs::path(SORREL_SOURCE_DIR) / ".." / "shared" / "corpus" / "vcard";
-  if (!fs::is_directory(root)) GTEST_SKIP() << "no vCard corpus at " << root.lexically_normal();
-  int cards = 0, accepted = 0;
-  for (const auto& file : fs::recursive_directory_iterator(root)) {
-    if (!file.is_regular_file()) continue;
-    std::ifstream in(file.path(), std::ios::binary);
-    std::string text;
-    for (char c, prev = 0; in.get(c); prev = c) text += c == '\n' && prev != '\r' ? "\r\n" : std::string(1, c);
-    for (size_t at = text.find("BEGIN:VCARD"), next; at != std::string::npos; at = next, ++cards) {
-      next = text.find("BEGIN:VCARD", at + 1);
-      for (bool withGroups : {false, true}) {
-        CEntry entry(1, 1);
-        CGroups groups;
-        CString noGroup("Bez skupiny"), card(text.substr(at, next == std::string::npos ? next : next - at));
-        const int result = entry.FillFromVCard(card, withGroups ? &groups : nullptr, &noGroup);
-        ASSERT_TRUE(result == 0 || result == 1) << file.path() << " card at " << at;
-        if (withGroups) accepted += result;
-      }
-    }
-  }
-  EXPECT_GT(cards, 500);
-  EXPECT_GT(accepted, 0);
-  RecordProperty("cards", cards);
-  RecordProperty("accepted", accepted);
 }
 
 }  // namespace

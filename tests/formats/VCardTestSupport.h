@@ -16,6 +16,7 @@
 #include "platform/CodePageInternal.h"
 #include "sorrel/COleDateTime.h"
 #include "sorrel/Entry.h"
+#include "support/Cases.h"
 
 namespace vcardtest {
 
@@ -57,13 +58,7 @@ inline std::string Describe(const CEntry& e) {
 // zero byte and LF: "name""surname","number",id,"value"...,group.
 inline std::unique_ptr<CEntry> FromText(std::string_view utf8Line, int bExtItems = 1, int bDivision = 1) {
   auto e = std::make_unique<CEntry>(bExtItems, bDivision);
-  std::string line;
-  const std::string ansi = Ansi(utf8Line).str();
-  for (size_t i = 0; i < ansi.size(); ++i) {
-    const bool escape = ansi[i] == '\\' && i + 1 < ansi.size() && (ansi[i + 1] == '0' || ansi[i + 1] == 'n');
-    line += escape ? (ansi[++i] == '0' ? '\0' : '\n') : ansi[i];
-  }
-  CString text(line);
+  CString text(sorrel::test::Unescape(Ansi(utf8Line).view()));
   e->FillFromText(text, 0, 0, 0, nullptr);
   return e;
 }

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 
 #include "formats/VCardTestSupport.h"
+#include "support/Cases.h"
 
 using namespace vcardtest;
 
@@ -31,15 +31,7 @@ std::string Encoded(void (*append)(std::string&, std::string_view), std::string_
 TEST(VCardValue, GoldenValues) {
   ExpectGoldenCases("vcard/values.txt", [](const std::string& source) {
     const bool decode = source[0] == 'd';
-    std::string value;
-    for (size_t i = decode ? 4 : 2; i < source.size(); ++i) {
-      if (source.compare(i, 2, "\\t") == 0)
-        value += '\t', ++i;
-      else if (source.compare(i, 2, "\\x") == 0)
-        value += static_cast<char>(std::stoi(source.substr(i + 2, 2), nullptr, 16)), i += 3;
-      else
-        value += source[i];
-    }
+    const std::string value = sorrel::test::Unescape(std::string_view(source).substr(decode ? 4 : 2));
     const CString ansi = Ansi(value);
     return "  " +
            (decode ? Show(CString(Decode(ansi.view(), source[2] - '0')))
