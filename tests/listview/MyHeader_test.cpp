@@ -15,6 +15,8 @@
 #include "platform/qt/Application.h"
 #include "sorrel/ColumnInfos.h"
 #include "sorrel/MyHeader.h"
+#include "listview/CaseLists.h"
+#include "support/Cases.h"
 #include "support/Pixels.h"
 #include "support/TestHost.h"
 
@@ -118,79 +120,41 @@ class MyHeaderTest : public ::testing::Test {
 
 }  // namespace
 
-// Widths 50, 60, 150, 150 (the base columns' defaults): midpoints 25, 80, 185, 335.
 TEST_F(MyHeaderTest, DropPositionsFollowTheMidpointRule) {
-  struct Case {
-    int down;
-    std::vector<int> moves;
-    UINT to, from;
-    std::vector<int> order;  // the column order after the host moved the column
-  } cases[] = {
-      {30, {120, 200}, 2, 0, {1, 2, 0, 3}},     // right across two captions
-      {30, {400}, 3, 0, {1, 2, 3, 0}},          // past the last midpoint
-      {30, {40}, kNone, 0, {0, 1, 2, 3}},       // back on its own caption
-      {300, {60}, 1, 3, {0, 3, 1, 2}},          // left
-      {100, {10}, 0, 1, {1, 0, 2, 3}},          // left of the first midpoint
-      {300, {10}, 0, 3, {3, 0, 1, 2}},
-      {30, {10}, kNone, 0, {0, 1, 2, 3}},       // the first caption stays
-      {30, {81}, 1, 0, {1, 0, 2, 3}},           // one place right, just past the midpoint
-      {30, {79}, 0, 0, {0, 1, 2, 3}},           // just short of it: its own place
-      {0, {200}, kNone, kNone, {0, 1, 2, 3}},   // pressed at x = 0: on no caption
-      {100, {500}, 3, 1, {0, 2, 3, 1}},         // beyond the last caption: the last place
-      {50, {200}, 0, 0, {0, 1, 2, 3}},          // a divider drag resizes instead (below)
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.down << " -> " << c.moves.back());
+  const auto cases = sorrel::test::ReadCases("listview/data/header-drag.tsv");
+  ASSERT_EQ(cases.size(), 15u);
+  for (const auto& c : cases) {
+    ASSERT_GE(c.size(), 7u) << "a short line";
+    SCOPED_TRACE(c[0] + " -> " + c[1] + (c[5].empty() ? "" : ", name column first"));
     sorrel::test::TestHost profile2;
     HostWindow host;
-    if (c.down == 50) {
-      // Pressing on the divider of the first column tracks: no drag, a new width.
-      Drag(host.View(), c.down, c.moves);
-      EXPECT_EQ(host.endDrags, 0);
-      EXPECT_EQ(host.endTrackWidths, std::vector<int>{200});
-      EXPECT_EQ(host.list.GetColumnWidth(0), 200);
-      EXPECT_EQ(host.View()->sectionSize(0), 200);
-      EXPECT_FALSE(host.header.m_bTrack);
-      continue;
-    }
-    Drag(host.View(), c.down, c.moves);
+    if (!c[5].empty()) host.columns.MoveColumns(0, 2, host.list);
+    Drag(host.View(), std::stoi(c[0]), sorrel::test::CaseNumbers<int>(c[1]));
     ASSERT_EQ(host.endDrags, 1);
     EXPECT_EQ(host.draggingWhenNotified, TRUE);  // the release is still being processed
     EXPECT_FALSE(host.header.m_bDragging);
     EXPECT_EQ(host.header.m_pWidths, nullptr);
     UINT to = 0, from = 0;
     host.header.GetMovedIndexes(&to, &from);
-    EXPECT_EQ(to, c.to);
-    EXPECT_EQ(from, c.from);
-    EXPECT_EQ(host.Order(), c.order);
-    for (int pos = 0; pos < 4; ++pos) EXPECT_EQ(host.View()->logicalIndex(pos), c.order[size_t(pos)]);
+    EXPECT_EQ(to, c[2] == "-" ? kNone : std::stoul(c[2]));
+    EXPECT_EQ(from, c[3] == "-" ? kNone : std::stoul(c[3]));
+    const std::vector<int> order = sorrel::test::CaseNumbers<int>(c[4]);
+    EXPECT_EQ(host.Order(), order);
+    for (int pos = 0; pos < 4; ++pos) EXPECT_EQ(host.View()->logicalIndex(pos), order[size_t(pos)]);
+    if (!c[5].empty())
+      sorrel::test::SavePng(reinterpret_cast<QWidget*>(host.m_hWnd)->grab().toImage(), "header-reordered.png");
   }
 }
 
-TEST_F(MyHeaderTest, AfterReorderingTheWidthsAreTakenInDisplayOrder) {
+// Pressing on the divider of the first column tracks: no drag, a new width.
+TEST_F(MyHeaderTest, DividerDragResizes) {
   HostWindow host;
-  // Shown: name (150), position (50), location (60), number (150); midpoints 75, 175, 230, 335.
-  host.columns.MoveColumns(0, 2, host.list);
-  ASSERT_EQ(host.Order(), (std::vector<int>{2, 0, 1, 3}));
-  struct Case {
-    int down, up;
-    UINT to, from;
-    std::vector<int> order;
-  } cases[] = {
-      {160, 400, 3, 1, {2, 1, 3, 0}},  // the position column (shown second) to the end
-      {20, 170, 0, 0, {2, 1, 3, 0}},   // the name column just short of the second midpoint
-      {20, 240, 1, 0, {1, 2, 3, 0}},  // midpoints now 75, 180, 285, 385
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.down << " -> " << c.up);
-    Drag(host.View(), c.down, {c.up});
-    UINT to = 0, from = 0;
-    host.header.GetMovedIndexes(&to, &from);
-    EXPECT_EQ(to, c.to);
-    EXPECT_EQ(from, c.from);
-    EXPECT_EQ(host.Order(), c.order);
-  }
-  sorrel::test::SavePng(reinterpret_cast<QWidget*>(host.m_hWnd)->grab().toImage(), "header-reordered.png");
+  Drag(host.View(), 50, {200});
+  EXPECT_EQ(host.endDrags, 0);
+  EXPECT_EQ(host.endTrackWidths, std::vector<int>{200});
+  EXPECT_EQ(host.list.GetColumnWidth(0), 200);
+  EXPECT_EQ(host.View()->sectionSize(0), 200);
+  EXPECT_FALSE(host.header.m_bTrack);
 }
 
 TEST_F(MyHeaderTest, NoDragIsRegisteredWithoutAMoveOrWhileTracking) {

@@ -65,6 +65,7 @@ TEST_F(SortKeysTest, CompareEntriesByKeyRules) {
   const auto cases = ReadCases("listview/data/compare.tsv");
   ASSERT_GT(cases.size(), 30u);
   for (const auto& c : cases) {
+    ASSERT_GE(c.size(), 6u) << "a short line";
     SCOPED_TRACE(c[5]);
     SetKeys(columns, CaseNumbers(c[0]));
     auto a = Make(c[1]), b = Make(c[2]);
@@ -118,6 +119,7 @@ TEST_F(SortKeysTest, LoadReadsTheStoredChainAndCorrectsIt) {
   const auto cases = ReadCases("listview/data/load-chain.tsv");
   ASSERT_EQ(cases.size(), 13u);
   for (const auto& c : cases) {
+    ASSERT_GE(c.size(), 5u) << "a short line";
     SCOPED_TRACE(c[2]);
     TestHost fresh;
     CColumnInfos columns;

@@ -36,6 +36,7 @@ TEST(Renumber, RewritesEveryNumberAlike) {
   const auto cases = sorrel::test::ReadCases("operations/data/renumber.tsv");
   ASSERT_GT(cases.size(), 30u);
   for (const auto& c : cases) {
+    ASSERT_GE(c.size(), 6u) << "a short line";
     SCOPED_TRACE(c[0] + " " + c[1] + " " + c[2] + " " + c[3]);
     const bool renumber = c[0] == "renumber";
     CArray<RenumPrefix, RenumPrefix&> rules;

@@ -31,6 +31,7 @@ TEST(ContainsSubstr, Cases) {
   const auto cases = sorrel::test::ReadCases("operations/data/search.tsv");
   ASSERT_EQ(cases.size(), 16u);
   for (const auto& c : cases) {
+    ASSERT_GE(c.size(), 5u) << "a short line";
     auto e = Jan(c[2] == "1", c[3] == "1");
     EXPECT_EQ(e->ContainsSubstr(Ansi(c[0].c_str()), std::stoi(c[1])), std::stoi(c[4]))
         << c[0] << " case-sensitive " << c[1] << " division " << c[2] << " items " << c[3];
