@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "listview/CaseLists.h"
 #include "platform/CodePageInternal.h"
 #include "sorrel/ColumnInfos.h"
+#include "support/Cases.h"
 #include "support/TestHost.h"
 
 namespace {
@@ -114,37 +116,22 @@ TEST_F(ColumnInfosTest, InsertColumns2Ctrl) {
 }
 
 TEST_F(ColumnInfosTest, MoveColumnsAndDefragment) {
-  struct {
-    UINT target, moved;
-    std::vector<UINT> positions;
-  } moves[] = {
-      {1, 4, {0, 2, 3, 4, 1}},  // left: index 4 is shown second
-      {4, 1, {0, 4, 1, 2, 3}},  // right: index 1 goes to the end
-      {2, 2, {0, 1, 2, 3, 4}},
-      {0, 9, {0, 1, 2, 3, 4}},  // no such index: nothing moves
-  };
   CColumnInfos columns;
   columns.AddColumn(5, 10, 0, 0);
   CArray<UINT, UINT>& positions = *columns.GetColPositions();
-  for (const auto& m : moves) {
-    for (INT_PTR i = 0; i < 5; ++i) positions[i] = UINT(i);
-    columns.MoveColumns(m.target, m.moved, host.list);
-    EXPECT_EQ(Positions(columns), m.positions) << m.target << "," << m.moved;
+  const auto cases = ReadCases("listview/data/positions.tsv");
+  ASSERT_EQ(cases.size(), 9u);
+  for (const auto& c : cases) {
+    ASSERT_GE(c.size(), 3u) << "a short line";
+    SCOPED_TRACE(c[0] + " " + c[1]);
+    const std::vector<UINT> before = CaseNumbers(c[0] == "move" ? "0,1,2,3,4" : c[1]);
+    for (INT_PTR i = 0; i < 5; ++i) positions[i] = before[size_t(i)];
+    if (c[0] == "move")
+      columns.MoveColumns(CaseNumbers(c[1])[0], CaseNumbers(c[1])[1], host.list);
+    else
+      columns.DefragmentColumnsPositions();
+    EXPECT_EQ(Positions(columns), CaseNumbers(c[2]));
     EXPECT_EQ(host.list.GetColumnCount(), 0);  // the control is told, not filled
-  }
-  struct {
-    std::vector<UINT> before, after;
-  } gaps[] = {
-      {{0, 5, 2, 9, 10}, {0, 2, 1, 3, 4}},
-      {{3, 4, 5, 6, 7}, {0, 1, 2, 3, 4}},
-      {{4, 4, 0, 9, 9}, {1, 1, 0, 2, 2}},  // duplicates stay
-      {{0, 1, 2, 0xFFFFFFFF, 3}, {0, 1, 2, 4, 3}},  // a hand-edited -1 takes part
-      {{0xFFFFFFFF, 0, 1, 2, 0xFFFFFFFF}, {3, 0, 1, 2, 3}},
-  };
-  for (const auto& g : gaps) {
-    for (INT_PTR i = 0; i < 5; ++i) positions[i] = g.before[size_t(i)];
-    columns.DefragmentColumnsPositions();
-    EXPECT_EQ(Positions(columns), g.after);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "sorrel/Entry.h"
+#include "support/Cases.h"
 
 TEST(Entry, CreatedFromItsClassDescription) {
   std::unique_ptr<CObject> object(RUNTIME_CLASS(CEntry)->CreateObject());
@@ -51,29 +52,35 @@ TEST(Entry, ChangeFlagOfEachSetter) {
   }
 }
 
-// Name, surname and number: cut to the limit, flag from the stored text.
-TEST(Entry, LimitedSetters) {
-  const struct {
-    const char* pszInput;
-    UINT nMaxLen;
-    const char* pszStored;
-    int bVIP, bInternational;
-  } cases[] = {
-      {"Jan!", NO_LIMIT, "Jan!", 1, 0},   {"abcdef", 3, "abc", 0, 0},         {"abcdef", 0, "", 0, 0},
-      {"ab!cd", 3, "ab!", 1, 0},          {"+420123", NO_LIMIT, "+420123", 0, 1},
-      {"00420123456", NO_LIMIT, "00420123456", 0, 0},  // only IsNumInternational rewrites "00"
-  };
+TEST(Entry, TextsAndTheirFlags) {
+  const auto cases = sorrel::test::ReadCases("model/data/entry-texts.tsv");
+  ASSERT_EQ(cases.size(), 17u);
   for (const auto& c : cases) {
-    const std::string stored = c.pszStored + std::string(c.bVIP ? " VIP" : "");
+    ASSERT_GE(c.size(), 4u) << "a short line";
+    SCOPED_TRACE(c[0] + " " + c[1]);
+    const UINT limit = c[2] == "-" ? NO_LIMIT : UINT(std::stoul("0" + c[2]));
+    const int international = c.size() > 5 && c[5] == "1";
     CEntry entry(0, 1);
-    entry.SetSurname(c.pszInput, c.nMaxLen);
-    EXPECT_EQ(entry.GetSurname().str() + (entry.IsVIP() ? " VIP" : ""), stored) << "SetSurname " << c.pszInput;
-    entry.SetName("x!", NO_LIMIT);
-    entry.SetName(c.pszInput, c.nMaxLen);
-    EXPECT_EQ(entry.GetName().str() + (entry.IsVIP() ? " VIP" : ""), stored) << "SetName " << c.pszInput;
-    entry.SetNum(c.pszInput, c.nMaxLen);
-    EXPECT_EQ(entry.GetNum(), c.pszStored) << c.pszInput;
-    EXPECT_EQ(entry.IsNumInternational(), c.bInternational) << c.pszInput;
+    if (c[0] == "set") {
+      const std::string stored = c[3] + (c[4] == "1" ? " VIP" : "");
+      entry.SetSurname(c[1].c_str(), limit);
+      EXPECT_EQ(entry.GetSurname().str() + (entry.IsVIP() ? " VIP" : ""), stored);
+      entry.SetName("x!", NO_LIMIT);
+      entry.SetName(c[1].c_str(), limit);
+      EXPECT_EQ(entry.GetName().str() + (entry.IsVIP() ? " VIP" : ""), stored);
+      entry.SetNum(c[1].c_str(), limit);
+      EXPECT_EQ(entry.GetNum(), c[3].c_str());
+      EXPECT_EQ(entry.IsNumInternational(), international);
+    } else if (c[0] == "international") {
+      CString num(c[1].c_str());
+      EXPECT_EQ(entry.IsNumInternational(num), international);
+      EXPECT_EQ(num, c[3].c_str());
+    } else {
+      entry.GetName() = c[1].c_str();
+      c[0] == "SetVIP" ? entry.SetVIP(limit) : entry.ClearVIP();
+      EXPECT_EQ(entry.GetName(), c[3].c_str());
+      EXPECT_EQ(entry.IsVIP() + entry.Changed(), 0);  // the flag follows at the next SetName
+    }
   }
 
   // Without division the surname is emptied, and nothing else moves.
@@ -87,37 +94,6 @@ TEST(Entry, LimitedSetters) {
   // Location 12 never switches division on.
   entry.SetLocation(12);
   EXPECT_EQ(entry.AllowsNameSurnameDivision(), 0);
-
-  const struct {
-    const char *pszIn, *pszOut;
-    int bInternational;
-  } numbers[] = {{"00420123", "+420123", 1}, {"+4", "+4", 1}, {"0", "0", 0}, {"", "", 0}};
-  for (const auto& c : numbers) {
-    CString num(c.pszIn);
-    EXPECT_EQ(entry.IsNumInternational(num), c.bInternational) << c.pszIn;
-    EXPECT_EQ(num, c.pszOut) << c.pszIn;
-  }
-}
-
-TEST(Entry, VIPMark) {
-  const struct {
-    const char* pszName;
-    bool bSet;  // SetVIP, else ClearVIP
-    UINT nMaxLen;
-    const char* pszResult;
-  } cases[] = {
-      {"Jan", true, 10, "Jan!"},   {"abcdefghij", true, 10, "abcdefghi!"}, {"Jan!", true, 10, "Jan!"},
-      {"", true, 0, "!"},          {"abcdefghijkl", true, 10, "abcdefghijkl!"},
-      {"Jan!!", false, 0, "Jan!"}, {"Jan", false, 0, "Jan"},
-  };
-  for (const auto& c : cases) {
-    CEntry entry;
-    entry.GetName() = c.pszName;
-    c.bSet ? entry.SetVIP(c.nMaxLen) : entry.ClearVIP();
-    EXPECT_EQ(entry.GetName(), c.pszResult) << c.pszName;
-    EXPECT_EQ(entry.IsVIP(), 0);  // the flag follows at the next SetName
-    EXPECT_EQ(entry.Changed(), 0);
-  }
 }
 
 TEST(Entry, GroupDecidesVIP) {
