@@ -3,7 +3,6 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "formats/VCardTestSupport.h"
 #include "sorrel/ColumnInfos.h"
@@ -17,32 +16,34 @@ namespace {
 // fresh one from the test host.
 class CsvTest : public ::testing::Test {
  protected:
-  static std::unique_ptr<CColumnInfos> Columns(const std::vector<UINT>& ids) {
-    auto columns = std::make_unique<CColumnInfos>();
-    for (UINT id : ids) columns->AddColumn(id, 80, 0, NO_LIMIT);
-    return columns;
-  }
-  static std::string Line(const CEntry& e, const std::vector<UINT>& ids) {
-    CString out = "left over";
-    e.GetAsCSV(Columns(ids).get(), out);
-    return out.str();
-  }
-
   sorrel::test::TestHost host;
 };
 
-// A case of csv/lines.txt or csv/split.txt: the columns, flags (x the entry has
-// no extended items, d it does not keep name and surname apart) and the entry
-// in the phone text form.
+std::string Csv(const CEntry& e, CColumnInfos* columns) {
+  CString out = "left over";
+  e.GetAsCSV(columns, out);
+  return out.str();
+}
+
+// A case of csv/lines.txt or csv/split.txt: the columns added, in that order (an
+// id, or id=caption; "-" none), flags (x the entry has no extended items, d it
+// does not keep name and surname apart) and the entry in the phone text form.
 struct Case {
   std::string list, flags;
   std::unique_ptr<CEntry> entry;
+  CColumnInfos columns;
   explicit Case(const std::string& source) {
     std::istringstream fields(source);
     std::string line;
     fields >> list >> flags >> std::ws;
     std::getline(fields, line);
     entry = FromText(line, flags.find('x') == flags.npos, flags.find('d') == flags.npos);
+    std::istringstream ids(list);
+    for (std::string id; std::getline(ids, id, ',') && id != "-";) {
+      columns.AddColumn(static_cast<UINT>(std::stoul(id)), 80, 0, NO_LIMIT);
+      if (id.find('=') != std::string::npos)
+        columns.FindColumnByID(static_cast<UINT>(std::stoul(id)))->strCaption = Ansi(id.substr(id.find('=') + 1));
+    }
   }
 };
 
@@ -51,36 +52,29 @@ struct Case {
 // byte inside.
 TEST_F(CsvTest, GoldenLines) {
   ExpectGoldenCases("csv/lines.txt", [](const std::string& source) {
-    const Case c(source);
-    std::vector<UINT> columns;
-    std::istringstream ids(c.list == "-" ? "" : c.list);
-    for (std::string id; std::getline(ids, id, ',');) columns.push_back(static_cast<UINT>(std::stoul(id)));
+    Case c(source);
     std::string written;
-    for (char ch : sorrel::AnsiToUtf8(Line(*c.entry, columns)))
+    for (char ch : sorrel::AnsiToUtf8(Csv(*c.entry, &c.columns)))
       written += ch == '\r' ? "\\r" : ch == '\n' ? "\\n" : std::string(1, ch);
     return "  " + written + "\n";
   });
 }
 
-// The columns are an id, or id=caption, or "-" for no column model at all. The
-// .ref adds each made entry as "name|number|intl changed items division group
-// icon", then the entry after the split, and what a second split makes.
+// With "-" the split has no column model at all. The .ref adds each made entry
+// as "name|number|intl changed items division group icon", then the entry after
+// the split, and what a second split makes.
 TEST_F(CsvTest, GoldenSplits) {
   ExpectGoldenCases("csv/split.txt", [](const std::string& source) {
     std::string actual;
-    const Case c(source);
-    auto columns = Columns({});
-    std::istringstream ids(c.list);
-    for (std::string id; std::getline(ids, id, ',') && id != "-";) {
-      columns->AddColumn(static_cast<UINT>(std::stoul(id)), 80, 0, NO_LIMIT);
-      if (id.find('=') != std::string::npos)
-        columns->FindColumnByID(static_cast<UINT>(std::stoul(id)))->strCaption = Ansi(id.substr(id.find('=') + 1));
-    }
+    Case c(source);
     CEntry& entry = *c.entry;
+    CColumnInfos numbers;
+    numbers.AddColumn(5, 80, 0, NO_LIMIT);
+    numbers.AddColumn(16, 80, 0, NO_LIMIT);
     for (int pass = 0; pass < 2; ++pass) {
       CArray<CEntry*, CEntry*> entries;
       entries.Add(&entry);
-      entry.SplitExtEntries2Singles(&entries, c.list == "-" ? nullptr : columns.get());
+      entry.SplitExtEntries2Singles(&entries, c.list == "-" ? nullptr : &c.columns);
       actual += pass ? "  again" : "  made";
       for (INT_PTR i = 1; i < entries.GetSize(); ++i) {
         std::unique_ptr<CEntry> m(entries[i]);
@@ -90,7 +84,7 @@ TEST_F(CsvTest, GoldenSplits) {
                   std::to_string(m->GetGroupID()) + std::to_string(m->GetIcon()) + ";";
       }
       actual += "\n";
-      const std::string csv = Line(entry, {5, 16});
+      const std::string csv = Csv(entry, &numbers);
       if (!pass)
         actual += "  after: items " + std::to_string(entry.GetExtendedItems() != nullptr) + " group " +
                   std::to_string(entry.GetGroupID()) + " icon " + std::to_string(entry.GetIcon()) + " changed " +
