@@ -22,12 +22,9 @@
 namespace {
 
 std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
   std::string out;
-  for (unsigned char c : bytes) {
-    out += kDigits[c >> 4];
-    out += kDigits[c & 15];
-  }
+  char digits[3];
+  for (unsigned char c : bytes) out.append(digits, std::snprintf(digits, sizeof digits, "%02x", c));
   return out;
 }
 
