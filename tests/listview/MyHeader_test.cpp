@@ -57,10 +57,11 @@ class HostWindow : public CWnd {
 
   QHeaderView* View() const { return reinterpret_cast<QHeaderView*>(header.m_hWnd); }
 
-  std::vector<int> Order() {
-    std::vector<int> order(size_t(list.GetColumnCount()));
-    list.GetColumnOrderArray(order.data(), int(order.size()));
-    return order;
+  std::vector<int> Order() { return sorrel::test::ColumnOrder(list); }
+  std::pair<UINT, UINT> Moved() {
+    UINT to = 0, from = 0;
+    header.GetMovedIndexes(&to, &from);
+    return {to, from};
   }
 
  protected:
@@ -69,8 +70,7 @@ class HostWindow : public CWnd {
     draggingWhenNotified = header.m_bDragging;
     if (endDragInNotification) {
       header.OnEndDrag();
-      UINT to = 0, from = 0;
-      header.GetMovedIndexes(&to, &from);
+      auto [to, from] = Moved();
       std::vector<int> order = Order();
       if (applyMoves && to != kNone) columns.MoveColumns(UINT(order[to]), UINT(order[from]), list);
     }
@@ -134,10 +134,8 @@ TEST_F(MyHeaderTest, DropPositionsFollowTheMidpointRule) {
     EXPECT_EQ(host.draggingWhenNotified, TRUE);  // the release is still being processed
     EXPECT_FALSE(host.header.m_bDragging);
     EXPECT_EQ(host.header.m_pWidths, nullptr);
-    UINT to = 0, from = 0;
-    host.header.GetMovedIndexes(&to, &from);
-    EXPECT_EQ(to, c[2] == "-" ? kNone : std::stoul(c[2]));
-    EXPECT_EQ(from, c[3] == "-" ? kNone : std::stoul(c[3]));
+    auto position = [](const std::string& p) { return p == "-" ? kNone : UINT(std::stoul(p)); };
+    EXPECT_EQ(host.Moved(), std::pair(position(c[2]), position(c[3])));
     const std::vector<int> order = sorrel::test::CaseNumbers<int>(c[4]);
     EXPECT_EQ(host.Order(), order);
     for (int pos = 0; pos < 4; ++pos) EXPECT_EQ(host.View()->logicalIndex(pos), order[size_t(pos)]);
@@ -161,19 +159,14 @@ TEST_F(MyHeaderTest, NoDragIsRegisteredWithoutAMoveOrWhileTracking) {
   HostWindow host;
   Drag(host.View(), 30, {200});  // a drag that the later steps must not disturb
   ASSERT_EQ(host.Order(), (std::vector<int>{1, 2, 0, 3}));
-  auto moved = [&] {
-    UINT to = 0, from = 0;
-    host.header.GetMovedIndexes(&to, &from);
-    return std::pair(to, from);
-  };
-  const auto previous = moved();
+  const auto previous = host.Moved();
 
   // A press and release without a move is a column click: no drag, no snapshot.
   Drag(host.View(), 130, {});
   EXPECT_EQ(host.columnClicks, std::vector<int>{2});  // the column shown at 110..260
   EXPECT_EQ(host.endDrags, 1);
   host.header.OnEndDrag();
-  EXPECT_EQ(moved(), previous);
+  EXPECT_EQ(host.Moved(), previous);
 
   // With the track flag set, a caption drag registers nothing and OnEndDrag ends nothing.
   host.header.SetTrack(TRUE);
@@ -182,7 +175,7 @@ TEST_F(MyHeaderTest, NoDragIsRegisteredWithoutAMoveOrWhileTracking) {
   Drag(host.View(), 30, {300});
   EXPECT_EQ(host.endDrags, 2);
   EXPECT_EQ(host.draggingWhenNotified, FALSE);
-  EXPECT_EQ(moved(), previous);
+  EXPECT_EQ(host.Moved(), previous);
   EXPECT_EQ(host.Order(), (std::vector<int>{1, 2, 0, 3}));
   host.header.SetTrack(FALSE);
 
@@ -194,5 +187,5 @@ TEST_F(MyHeaderTest, NoDragIsRegisteredWithoutAMoveOrWhileTracking) {
   EXPECT_FALSE(host.header.m_bDragging);
   EXPECT_EQ(host.header.m_nItems, 4u);
   host.header.OnEndDrag();
-  EXPECT_EQ(moved(), previous);
+  EXPECT_EQ(host.Moved(), previous);
 }

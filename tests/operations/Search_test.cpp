@@ -38,20 +38,4 @@ TEST(ContainsSubstr, Cases) {
   }
 }
 
-// Folding on the fly must agree with upper-casing a copy of each field, for
-// every byte of the code page against every byte.
-TEST(ContainsSubstr, AgreesWithUpperCasedCopies) {
-  for (int a = 1; a < 256; ++a) {
-    CEntry e(0, 0);
-    e.GetName() = CString(static_cast<char>(a));
-    CString upperField = e.GetName();
-    upperField.MakeUpper();
-    for (int b = 1; b < 256; ++b) {
-      CString needle(static_cast<char>(b)), upperNeedle(static_cast<char>(b));
-      upperNeedle.MakeUpper();
-      ASSERT_EQ(e.ContainsSubstr(needle, 0), upperField.Find(upperNeedle) >= 0 ? 1 : 0) << a << " " << b;
-    }
-  }
-}
-
 }  // namespace
