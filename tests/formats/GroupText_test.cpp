@@ -34,18 +34,9 @@ TEST(GroupText, GoldenTexts) {
   });
 }
 
-// Long runs of the separators in both forms end with at most two groups; a
-// dynamically created list takes 100 000 groups, each id once.
-TEST(GroupText, HostileTexts) {
-  for (const char* run : {",", "\"", "\",", ",\"", "9", "9,", "1,\"", "\"\""}) {
-    std::string text;
-    while (text.size() < (1 << 16)) text += run;
-    for (int bShort = 0; bShort <= 1; ++bShort) {
-      CGroups groups;
-      groups.FillFromText(CString(text), bShort);
-      EXPECT_LE(groups.GetNGroups(), 2) << run << " short " << bShort;
-    }
-  }
+// A dynamically created list takes 100 000 groups, each id once. (Megabytes of
+// the separators alone are among the hostile inputs of the perf tests.)
+TEST(GroupText, ManyGroups) {
   std::string many;
   for (UINT id = 1; id <= 100000; ++id) many += std::to_string(id) + ",\"g\",8,0,";
   std::unique_ptr<CObject> object(RUNTIME_CLASS(CGroups)->CreateObject());
