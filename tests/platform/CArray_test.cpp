@@ -38,13 +38,3 @@ TEST(CArray, GrowingAndShrinkingAtTheEdges) {
   a.Copy(b);
   EXPECT_EQ(Items(a), Items(b));
 }
-
-TEST(CArray, ArraysOfPointersDoNotOwn) {
-  int x = 1, y = 2;
-  {
-    CArray<int*, int*> a;
-    a.Add(&x);
-    a.Add(&y);
-  }  // destroying the array must leave what it pointed to alone (no double free under ASan)
-  EXPECT_EQ(x + y, 3);
-}

@@ -72,10 +72,17 @@ TEST(DeviceContext, ObjectsOutliveNeitherTheirOwnerNorTheirContext) {
     handle = font.m_hObject;
     SelectObject(hdc, handle);
   }  // the font's owner goes while the font is selected: the context still uses it
-  SIZE s;
-  EXPECT_TRUE(GetTextExtentPoint32A(hdc, "ab", 2, &s));
-  EXPECT_TRUE(DeleteDC(hdc));  // and now the font goes with it
+  CDC* view = CDC::FromHandle(hdc);  // a view, which does not own the handle
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(view, CDC::FromHandle(hdc));
+  EXPECT_EQ(view->GetTextExtent("ab"), CSize(20, 40));
+  EXPECT_FALSE(rec->deleted);
+  {
+    CDC owner;
+    owner.Attach(hdc);
+  }  // the owner deletes the context, and the font goes with it
   EXPECT_TRUE(rec->deleted);
+  EXPECT_EQ(CDC::FromHandle(hdc), nullptr);
   EXPECT_EQ(SelectObject(hdc, GetStockObject(BLACK_PEN)), nullptr);  // a dead handle is refused
   EXPECT_FALSE(DeleteObject(handle));
   EXPECT_FALSE(DeleteDC(hdc));
@@ -107,40 +114,24 @@ TEST(DeviceContext, DrawTextPlacesAndMeasures) {
     int height;
     RECT calc;  // the rectangle after DT_CALCRECT, when asked
   } cases[] = {
-      {"abc", DT_CENTER | DT_VCENTER | DT_SINGLELINE, {"text 35,30 abc"}, 40, {}},
-      {"abc", DT_RIGHT | DT_BOTTOM | DT_SINGLELINE, {"text 70,60 abc"}, 40, {}},
-      {"&OK", DT_LEFT | DT_SINGLELINE, {"text 0,0 OK"}, 40, {}},
-      {"a&&b", DT_NOPREFIX | DT_SINGLELINE, {"text 0,0 a&&b"}, 40, {}},
-      {"aa bb cc dd", DT_WORDBREAK, {"text 0,0 aa bb cc", "text 0,40 dd"}, 80, {}},
-      {"one\r\ntwo", 0, {"text 0,0 one", "text 0,40 two"}, 80, {}},
-      {"aa bb cc dd", DT_WORDBREAK | DT_CALCRECT, {}, 80, {0, 0, 80, 80}},
-      {"abcdefghijkl", DT_WORDBREAK | DT_CALCRECT, {}, 40, {0, 0, 120, 40}},
+      {"abc", DT_CENTER | DT_VCENTER | DT_SINGLELINE, {"text 45,50 abc"}, 40, {}},
+      {"abc", DT_RIGHT | DT_BOTTOM | DT_SINGLELINE, {"text 80,80 abc"}, 40, {}},
+      {"&OK", DT_LEFT | DT_SINGLELINE, {"text 10,20 OK"}, 40, {}},
+      {"a&&b", DT_NOPREFIX | DT_SINGLELINE, {"text 10,20 a&&b"}, 40, {}},
+      {"aa bb cc dd", DT_WORDBREAK, {"text 10,20 aa bb cc", "text 10,60 dd"}, 80, {}},
+      {"one\r\ntwo", 0, {"text 10,20 one", "text 10,60 two"}, 80, {}},
+      {"aa bb cc dd", DT_WORDBREAK | DT_CALCRECT, {}, 80, {10, 20, 90, 100}},
+      {"abcdefghijkl", DT_WORDBREAK | DT_CALCRECT, {}, 40, {10, 20, 130, 60}},
   };
   for (const Case& k : cases) {
     FixedDC f;
-    CRect r(0, 0, 100, 100);
+    CRect r(10, 20, 110, 120);
     EXPECT_EQ(f.dc.DrawText(k.text, -1, r, k.format), k.height) << k.text;
     EXPECT_EQ(f.rec->calls, k.calls) << k.text;
     if (k.format & DT_CALCRECT) {
       EXPECT_EQ(r, CRect(k.calc)) << k.text;
     }
   }
-}
-
-TEST(DeviceContext, HandleViewDoesNotOwnTheHandle) {
-  auto rec = std::make_shared<Recording>();
-  HDC hdc = MakeFixedDC(FixedMetrics{}, rec);
-  CDC* view = CDC::FromHandle(hdc);
-  ASSERT_NE(view, nullptr);
-  EXPECT_EQ(view, CDC::FromHandle(hdc));
-  view->TextOut(1, 2, "x", 1);
-  EXPECT_FALSE(rec->deleted);
-  {
-    CDC owner;
-    owner.Attach(hdc);
-  }
-  EXPECT_TRUE(rec->deleted);
-  EXPECT_EQ(CDC::FromHandle(hdc), nullptr);
 }
 
 // ---- the toolkit's devices -------------------------------------------------------------

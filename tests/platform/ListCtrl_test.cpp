@@ -42,6 +42,10 @@ TEST(ListCtrl, MessagesCountWalkTheSelectionAndRedraw) {
   EXPECT_EQ(list.GetItemData(5), DWORD_PTR(0));
   EXPECT_EQ(list.SendMessage(LVM_REDRAWITEMS, 0, 4), TRUE);
   EXPECT_EQ(list.redraws, (std::vector<std::pair<int, int>>{{0, 4}}));
+  // Deleting an item moves the later ones up with their state.
+  ASSERT_TRUE(list.DeleteItem(0));
+  EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 0);
+  EXPECT_EQ(list.GetItemData(0), DWORD_PTR(101));
 }
 
 TEST(ListCtrl, SortKeepsEqualItemsInOrder) {

@@ -7,7 +7,6 @@
 #include "platform/Resources.h"
 #include "sorrel/CString.h"
 #include "sorrel/Resources.h"
-#include "sorrel/Version.h"
 
 namespace {
 
@@ -50,6 +49,7 @@ TEST(Resources, CaptionsModulesAndLoadStringA) {
   EXPECT_EQ(LoadStringA(library, 1, buffer, 0), 0);
   EXPECT_EQ(LoadStringA(library, 1, nullptr, 5), 0);
   EXPECT_EQ(LoadStringA(nullptr, 1, buffer, sizeof buffer), 0);
+  EXPECT_EQ(SorrelQueryVersionValue(nullptr), nullptr);
 }
 
 TEST(Resources, HostTableIsSearchedFirst) {
@@ -82,18 +82,4 @@ TEST(Resources, HostTableIsSearchedFirst) {
   EXPECT_TRUE(s.LoadString(5));        // an earlier string stays registered
   SorrelClearStringTable();
   EXPECT_FALSE(s.LoadString(61462));
-}
-
-TEST(Resources, VersionBlock) {
-  // The block carries the version the build was made with, with a fourth part 0.
-  const std::string version = std::to_string(SORREL_VERSION_MAJOR) + "." + std::to_string(SORREL_VERSION_MINOR) +
-                              "." + std::to_string(SORREL_VERSION_PATCH) + ".0";
-  const std::pair<const char*, const char*> cases[] = {
-      {"FileVersion", version.c_str()},   {"ProductVersion", version.c_str()},
-      {"OriginalFilename", "Sorrel.DLL"}, {"InternalName", "Sorrel"},
-      {"FileDescription", "Sorrel DLL"},  {"ProductName", "Sorrel Dynamic Link Library"},
-  };
-  for (auto [name, value] : cases) EXPECT_STREQ(SorrelQueryVersionValue(name), value) << name;
-  EXPECT_EQ(SorrelQueryVersionValue("CompanyName"), nullptr);
-  EXPECT_EQ(SorrelQueryVersionValue(nullptr), nullptr);
 }

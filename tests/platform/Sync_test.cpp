@@ -56,9 +56,11 @@ TEST_F(Sync, LocalEventsAndBadHandles) {
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(WaitForSingleObject(h, 0), c.first);
     EXPECT_EQ(WaitForSingleObject(h, 0), c.second);
-    EXPECT_TRUE(SetEvent(h));
-    EXPECT_TRUE(ResetEvent(h));
-    EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_TIMEOUT);
+    for (BOOL (*unset)(HANDLE) : {ResetEvent, PulseEvent}) {  // a set event pulsed ends reset too
+      EXPECT_TRUE(SetEvent(h));
+      EXPECT_TRUE(unset(h));
+      EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_TIMEOUT);
+    }
     EXPECT_TRUE(CloseHandle(h));
   }
 

@@ -88,40 +88,4 @@ TEST(Toolkit, WithoutOneWindowsAndPrintersAreNotMadeAndNothingIsPrinted) {
   }
 }
 
-TEST(Toolkit, WithoutOneTheSystemColoursAreTheDefaultScheme) {
-  const struct {
-    int index;
-    COLORREF color;
-  } colours[] = {
-      {COLOR_WINDOW, RGB(255, 255, 255)},        {COLOR_WINDOWTEXT, RGB(0, 0, 0)},
-      {COLOR_HIGHLIGHT, RGB(0, 120, 215)},       {COLOR_HIGHLIGHTTEXT, RGB(255, 255, 255)},
-      {COLOR_BTNFACE, RGB(240, 240, 240)},       {COLOR_BTNSHADOW, RGB(160, 160, 160)},
-      {COLOR_GRAYTEXT, RGB(109, 109, 109)},      {COLOR_BTNTEXT, RGB(0, 0, 0)},
-      {COLOR_BTNHIGHLIGHT, RGB(255, 255, 255)},  {COLOR_3DDKSHADOW, RGB(105, 105, 105)},
-      {COLOR_3DLIGHT, RGB(227, 227, 227)},       {0, 0},
-      {1000, 0},
-  };
-  for (const auto& c : colours) EXPECT_EQ(GetSysColor(c.index), c.color) << "index " << c.index;
-}
-
-// The list's rules live in the control, not in its view: a list with no window
-// keeps its columns, items, texts and selection.
-TEST(Toolkit, WithoutOneAListControlKeepsItsRules) {
-  CListCtrl list;
-  ASSERT_EQ(list.InsertColumn(0, "Name", LVCFMT_LEFT, 80), 0);
-  ASSERT_EQ(list.InsertColumn(1, "Number", LVCFMT_RIGHT, 60), 1);
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_EQ(list.InsertItem(i, i == 1 ? "Bohous" : "Anna"), i);
-    ASSERT_TRUE(list.SetItemText(i, 1, ("+420 601 000 00" + std::to_string(i)).c_str()));
-  }
-  list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
-  EXPECT_EQ(list.GetItemCount(), 3);
-  EXPECT_EQ(list.GetItemText(1, 0), "Bohous");
-  EXPECT_EQ(list.GetItemText(2, 1), "+420 601 000 002");
-  EXPECT_EQ(list.GetSelectedCount(), 1u);
-  EXPECT_TRUE(list.DeleteItem(0));
-  EXPECT_EQ(list.GetItemText(0, 0), "Bohous");
-  EXPECT_TRUE(list.GetItemState(0, LVIS_SELECTED) & LVIS_SELECTED);
-}
-
 }  // namespace
