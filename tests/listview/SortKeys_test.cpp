@@ -91,23 +91,17 @@ TEST_F(SortKeysTest, FirstComparisonWithoutKeysOrdersByPosition) {
 TEST_F(SortKeysTest, SaveWritesTheChainUnderItsPrimaryKey) {
   {
     CColumnInfos columns;
-    struct {
-      std::vector<UINT> keys;
-      const char* name;
-      std::string text;  // with its terminating zero
-    } saves[] = {
-        {{3, 2, 1, 4, 12}, "Column3SecondarySortingKeys", std::string("2,1,4,12", 9)},
-        {{12, 3}, "Column12SecondarySortingKeys", std::string("3", 2)},
-        {{0xFFFFFFFE, 0x80000000}, "Column-2SecondarySortingKeys", std::string("-2147483648", 12)},
-    };
+    const auto saves = ReadCases("listview/data/save-chain.tsv");
+    ASSERT_EQ(saves.size(), 3u);
     for (const auto& save : saves) {
-      SetKeys(columns, save.keys);
+      ASSERT_GE(save.size(), 3u) << "a short line";
+      SetKeys(columns, CaseNumbers(save[0]));
       columns.SaveSecondarySortKeys();
-      EXPECT_EQ(ReadDword(kKey, "PrimarySortingKey"), save.keys[0]);
-      auto chain = ReadRaw(kKey, save.name);
+      EXPECT_EQ(ReadDword(kKey, "PrimarySortingKey"), CaseNumbers(save[0])[0]);
+      auto chain = ReadRaw(kKey, save[1].c_str());
       ASSERT_TRUE(chain);
       EXPECT_EQ(chain->type, DWORD(REG_SZ));
-      EXPECT_EQ(chain->data, save.text);
+      EXPECT_EQ(chain->data, save[2]);
     }
     SetKeys(columns, {4});  // a single key writes nothing; the destructor saves this
   }
