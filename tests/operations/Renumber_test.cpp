@@ -42,6 +42,7 @@ TEST(Renumber, RewritesEveryNumberAlike) {
     CArray<RenumPrefix, RenumPrefix&> rules;
     for (const std::string& rule : sorrel::test::CaseSplit(renumber ? c[3] : "", ';')) {
       auto p = sorrel::test::CaseSplit(rule);
+      ASSERT_EQ(p.size(), 4u) << rule;
       RenumPrefix r{p[0].c_str(), p[1].c_str(), p[2].c_str(), p[3].c_str()};
       rules.Add(r);
     }
