@@ -63,47 +63,32 @@ std::string CloseRuns(const std::string& utf7) {
 }  // namespace
 
 TEST(CodePage, SizeQueriesAndWin32Errors) {
-  const char* text = "Nov\xE1k";
-  EXPECT_EQ(MultiByteToWideChar(1250, 0, text, -1, nullptr, 0), 6);  // -1: the zero counts
-  EXPECT_EQ(MultiByteToWideChar(1250, 0, text, 5, nullptr, 0), 5);
-  WCHAR small[3];
-  SetLastError(0);
-  EXPECT_EQ(MultiByteToWideChar(1250, 0, text, -1, small, 3), 0);
-  EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
-  WCHAR wide[6];
-  ASSERT_EQ(MultiByteToWideChar(1250, 0, text, -1, wide, 6), 6);
-  EXPECT_EQ(std::u16string(wide), u"Novák");
-
-  char narrow[16];
-  EXPECT_EQ(WideCharToMultiByte(1250, 0, wide, -1, nullptr, 0, nullptr, nullptr), 6);
-  EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr), 7);
-  SetLastError(0);
-  EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, wide, -1, narrow, 6, nullptr, nullptr), 0);
-  EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
-  ASSERT_EQ(WideCharToMultiByte(1250, 0, wide, -1, narrow, 6, nullptr, nullptr), 6);
-  EXPECT_STREQ(narrow, text);
-
-  // Each of these is refused with ERROR_INVALID_PARAMETER.
-  BOOL used = FALSE;
-  struct Call {
-    const char* what;
-    int result;
-  } calls[] = {
-      {"null input", MultiByteToWideChar(1250, 0, nullptr, 3, wide, 6)},
-      {"zero length", MultiByteToWideChar(1250, 0, text, 0, wide, 6)},
-      {"length below -1", MultiByteToWideChar(1250, 0, text, -2, wide, 6)},
-      {"negative output size", MultiByteToWideChar(1250, 0, text, 5, wide, -1)},
-      {"output size without a buffer", MultiByteToWideChar(1250, 0, text, 5, nullptr, 6)},
-      {"unknown code page", MultiByteToWideChar(1251, 0, text, 5, wide, 6)},
-      {"wide zero length", WideCharToMultiByte(1250, 0, wide, 0, narrow, 16, nullptr, nullptr)},
-      {"wide unknown code page", WideCharToMultiByte(437, 0, wide, 5, narrow, 16, nullptr, nullptr)},
-      {"default char with UTF-8", WideCharToMultiByte(CP_UTF8, 0, wide, 5, narrow, 16, "?", nullptr)},
-      {"used flag with UTF-7", WideCharToMultiByte(CP_UTF7, 0, wide, 5, narrow, 16, nullptr, &used)},
-  };
-  for (const Call& c : calls) EXPECT_EQ(c.result, 0) << c.what;
-  SetLastError(0);
-  MultiByteToWideChar(1251, 0, text, 5, wide, 6);
-  EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+  auto cases = sorrel::test::ReadCases("platform/data/codepage-calls.tsv");
+  ASSERT_FALSE(cases.empty());
+  for (const auto& c : cases) {
+    const UINT cp = UINT(std::stoul(c[1]));
+    const bool noBuffer = c[4].rfind("null ", 0) == 0;
+    const int length = std::stoi(c[3]), room = std::stoi(noBuffer ? c[4].substr(5) : c[4]);
+    const std::u16string wide = Utf16(c[2]);
+    char narrow[16] = {};
+    WCHAR out[16] = {};
+    BOOL used = FALSE;
+    SetLastError(0);
+    const int n = c[0] == "to-wide"
+                      ? MultiByteToWideChar(cp, 0, c[2] == "(null)" ? nullptr : c[2].c_str(), length,
+                                            noBuffer || !room ? nullptr : out, room)
+                      : WideCharToMultiByte(cp, 0, wide.c_str(), length, noBuffer || !room ? nullptr : narrow, room,
+                                            c[5].empty() ? nullptr : c[5].c_str(), c[6].empty() ? nullptr : &used);
+    const DWORD error = GetLastError();
+    std::string got = std::to_string(n);
+    if (n == 0)
+      got += error == ERROR_INSUFFICIENT_BUFFER   ? " insufficient-buffer"
+             : error == ERROR_INVALID_PARAMETER ? " invalid-parameter"
+                                                : "";
+    else if (room)
+      got += " " + (c[0] == "to-wide" ? Utf8(std::u16string(out, size_t(n))) : std::string(narrow, size_t(n)));
+    EXPECT_EQ(got, c[7]) << c[0] << " " << c[1] << " " << c[2] << " " << c[3] << " " << c[4];
+  }
   EXPECT_TRUE(IsValidCodePage(65000));
   EXPECT_FALSE(IsValidCodePage(1251));
 }

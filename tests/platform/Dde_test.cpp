@@ -25,21 +25,15 @@ class DdeTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(bus_.Up());
-    ASSERT_NE(dde_.inst, 0u);
-    inst_ = dde_.inst;
-  }
-  HSZ Hsz(const char* text) { return dde_.Hsz(text); }
-  HCONV Connect(const char* name, const char* topic) { return dde_.Connect(name, topic); }
-  bool Request(HCONV conv, const char* item, std::string* text, UINT* error, DWORD timeout = 2000) {
-    return dde_.Request(conv, item, text, error, timeout);
+    ASSERT_NE(inst_, 0u);
   }
   sorrel::test::PrivateBus bus_;
   sorrel::test::DdeClient dde_;
-  DWORD inst_ = 0;
+  const DWORD inst_ = dde_.inst;
 };
 
 TEST_F(DdeTest, StringHandlesAreOnePerTextWithoutCase) {
-  HSZ a = Hsz("Quillon"), b = Hsz("QUILLON"), c = Hsz("Tovik1");
+  HSZ a = dde_.Hsz("Quillon"), b = dde_.Hsz("QUILLON"), c = dde_.Hsz("Tovik1");
   EXPECT_EQ(a, b);
   EXPECT_EQ(DdeCmpStringHandles(a, b), 0);
   EXPECT_NE(DdeCmpStringHandles(a, c), 0);
@@ -57,22 +51,23 @@ TEST_F(DdeTest, StringHandlesAreOnePerTextWithoutCase) {
 }
 
 TEST_F(DdeTest, ConnectingFindsOnlyServersThatTakeTheTopic) {
-  EXPECT_EQ(Connect("Tovik1", "Instance"), nullptr);
+  EXPECT_EQ(dde_.Connect("Tovik1", "Instance"), nullptr);
   EXPECT_EQ(DdeGetLastError(inst_), UINT(DMLERR_NO_CONV_ESTABLISHED));
   ASSERT_GT(bus_.StartQuillon({"-Tovik1", "--connect-after", "-1"}, "Tovik1"), 0);
-  EXPECT_EQ(Connect("Tovik1", "No such topic"), nullptr);
+  EXPECT_EQ(dde_.Connect("Tovik1", "No such topic"), nullptr);
   EXPECT_EQ(DdeGetLastError(inst_), UINT(DMLERR_NO_CONV_ESTABLISHED));
-  HCONV conv = Connect("tovik1", "INSTANCE");  // DDE names know no case
+  HCONV conv = dde_.Connect("tovik1", "INSTANCE");  // DDE names know no case
   ASSERT_NE(conv, nullptr);
   std::string text;
   UINT error;
-  ASSERT_TRUE(Request(conv, "Instance", &text, &error));
+  ASSERT_TRUE(dde_.Request(conv, "Instance", &text, &error));
   EXPECT_EQ(text, std::string("1", 2));
-  EXPECT_FALSE(Request(conv, "No such item", &text, &error));
+  EXPECT_FALSE(dde_.Request(conv, "No such item", &text, &error));
   EXPECT_EQ(error, UINT(DMLERR_NOTPROCESSED));
   EXPECT_TRUE(DdeDisconnect(conv));
   EXPECT_FALSE(DdeDisconnect(conv));
-  EXPECT_EQ(DdeClientTransaction(nullptr, 0, conv, Hsz("Instance"), CF_TEXT, XTYP_REQUEST, 2000, nullptr), nullptr);
+  EXPECT_EQ(DdeClientTransaction(nullptr, 0, conv, dde_.Hsz("Instance"), CF_TEXT, XTYP_REQUEST, 2000, nullptr),
+            nullptr);
 }
 
 // Each hostile answer is an error code (or, for bytes of the right type, the
@@ -92,24 +87,24 @@ TEST_F(DdeTest, HostilePeers) {
       {"oversized", false, DMLERR_MEMORY_ERROR, 0, 1000},
   };
   ASSERT_GT(bus_.StartQuillon({"-Tovik1", "--connect-after", "-1"}, "Tovik1"), 0);
-  HCONV good = Connect("Tovik1", "Instance");
+  HCONV good = dde_.Connect("Tovik1", "Instance");
   ASSERT_NE(good, nullptr);
   int n = 2;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.how);
     std::string name = "Tovik" + std::to_string(n++);
     ASSERT_GT(bus_.StartQuillon({"-" + name, "--connect-after", "-1", "--misbehave", c.how}, name), 0);
-    HCONV conv = Connect(name.c_str(), "Instance");
+    HCONV conv = dde_.Connect(name.c_str(), "Instance");
     ASSERT_NE(conv, nullptr);
     std::string text;
     UINT error;
     auto start = Clock::now();
-    EXPECT_EQ(Request(conv, "Instance", &text, &error), c.data);
+    EXPECT_EQ(dde_.Request(conv, "Instance", &text, &error), c.data);
     long long took = MsSince(start);
     EXPECT_EQ(error, c.error);
     EXPECT_GE(took, c.minMs);
     EXPECT_LE(took, c.maxMs);
-    ASSERT_TRUE(Request(good, "Instance", &text, &error));
+    ASSERT_TRUE(dde_.Request(good, "Instance", &text, &error));
     EXPECT_EQ(error, UINT(DMLERR_NO_ERROR));
     DdeDisconnect(conv);
   }
@@ -118,7 +113,7 @@ TEST_F(DdeTest, HostilePeers) {
 // A server that ends while a request waits on it: an error at once, not the time-out.
 TEST_F(DdeTest, AServerThatVanishesMidCall) {
   pid_t pid = bus_.StartQuillon({"-Tovik1", "--connect-after", "-1", "--misbehave", "hang"}, "Tovik1");
-  HCONV conv = Connect("Tovik1", "Instance");
+  HCONV conv = dde_.Connect("Tovik1", "Instance");
   ASSERT_NE(conv, nullptr);
   std::thread killer([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -127,7 +122,7 @@ TEST_F(DdeTest, AServerThatVanishesMidCall) {
   std::string text;
   UINT error;
   auto start = Clock::now();
-  EXPECT_FALSE(Request(conv, "Instance", &text, &error, 10000));
+  EXPECT_FALSE(dde_.Request(conv, "Instance", &text, &error, 10000));
   EXPECT_LT(MsSince(start), 2000);
   EXPECT_EQ(error, UINT(DMLERR_SERVER_DIED));
   killer.join();

@@ -135,11 +135,12 @@ class Script {
                                    DWORD(data.size())));
     }
     if (op == "query") return Query(key, text);
-    if (op == "query-nosize") return Status(RegQueryValueExA(key, text, nullptr, nullptr, (BYTE*)&made, nullptr));
+    if (op == "query-nosize")
+      return Status(RegQueryValueExA(key, text, nullptr, nullptr, reinterpret_cast<BYTE*>(&made), nullptr));
     if (op == "enum-value") {
       std::string name(std::stoul(row[3]), '\0');
-      DWORD size = DWORD(name.size()), dataSize = 0;
-      LSTATUS s = RegEnumValueA(key, DWORD(std::stoul(row[2])), name.data(), &size, nullptr, nullptr, nullptr, &dataSize);
+      DWORD index = DWORD(std::stoul(row[2])), size = DWORD(name.size()), dataSize = 0;
+      LSTATUS s = RegEnumValueA(key, index, name.data(), &size, nullptr, nullptr, nullptr, &dataSize);
       return s ? Status(s) : "ok " + name.substr(0, size) + " " + std::to_string(dataSize);
     }
     if (op == "names" || op == "values") {
