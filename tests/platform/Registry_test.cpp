@@ -74,7 +74,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 class Registry : public ::testing::Test {
- protected:
+ public:
   sorrel::test::TestHost host;  // a fresh, empty profile
   const std::string m_home = host.ConfigHome();
   std::string Store() const { return m_home + "/sorrel/registry.sqlite3"; }
@@ -101,6 +101,7 @@ class Registry : public ::testing::Test {
 // says what each call's arguments and result are.
 class Script {
  public:
+  explicit Script(const Registry& test) : m_test(test) {}
   ~Script() {
     for (HKEY key : m_opened) RegCloseKey(key);
   }
@@ -117,6 +118,19 @@ class Script {
     std::transform(row.begin(), row.end(), arg.begin(), Arg);
     const char* text = row.size() > 3 && arg[2] ? arg[2]->c_str() : nullptr;  // a path or a value name
     const std::string& op = row[0];
+    // The settings folder and the store's files, under the test's own folder.
+    const std::string& home = m_test.m_home;
+    if (op == "profile" && !arg[1]) return unsetenv("XDG_CONFIG_HOME"), "";
+    if (op == "profile") {  // "" or "/folder": the test's own folder; anything else as it stands
+      const std::string to = row[1].empty() || row[1][0] == '/' ? home + row[1] : row[1];
+      return setenv("XDG_CONFIG_HOME", to.c_str(), 1), "";
+    }
+    if (op == "home") return fs::remove_all(home + row[1]), setenv("HOME", (home + row[1]).c_str(), 1), "";
+    if (op == "exists") return fs::exists(home + row[1]) ? "yes" : "no";
+    if (op == "rename") return fs::rename(home + row[1], home + row[2]), "";
+    if (op == "sql") return Sql1(m_test.Store(), row[1].c_str());
+    if (op == "moved-aside") return m_test.CorruptFiles(row[1].c_str()).empty() ? "none" : "some";
+    if (op == "store-path") return sorrel::RegistryStorePath() == home + row[1] ? "yes" : "no";
     HKEY key = m_handles[row[1]], made = nullptr;
     if (op == "create" || op == "open") {
       DWORD disposition = 0;
@@ -203,67 +217,18 @@ class Script {
                                            {"HKLM", HKEY_LOCAL_MACHINE},
                                            {"made-up", reinterpret_cast<HKEY>(0x1234567)}};
   std::vector<HKEY> m_opened;
+  const Registry& m_test;
 };
 
 TEST_F(Registry, CallsAndWhatTheyGive) {
   auto rows = sorrel::test::ReadCases("platform/data/registry-calls.tsv");
   ASSERT_FALSE(rows.empty());
-  Script script;
+  Script script(*this);
   for (size_t i = 0; i < rows.size(); ++i) {
     std::string call;
     for (size_t f = 0; f + 1 < rows[i].size(); ++f) call += rows[i][f].substr(0, 40) + " ";
     EXPECT_EQ(script.Run(rows[i]), Script::Arg(rows[i].back()).value_or("")) << "call " << i + 1 << ": " << call;
   }
-}
-
-TEST_F(Registry, StoreFollowsTheSettingsLocation) {
-  Key key;
-  ASSERT_EQ(Create("Software\\Tovik", key), ERROR_SUCCESS);
-  ASSERT_EQ(SetDword(key.h, "SplashDelay", 750), ERROR_SUCCESS);
-  EXPECT_EQ(sorrel::RegistryStorePath(), Store());
-  EXPECT_EQ(Sql1(Store(), "PRAGMA journal_mode"), "wal");
-  // Another profile: a store of its own, where the keys of the first are gone.
-  setenv("XDG_CONFIG_HOME", (m_home + "/other").c_str(), 1);
-  DWORD value = 0;
-  EXPECT_EQ(GetDword(key.h, "SplashDelay", value), ERROR_KEY_DELETED);
-  Key there;
-  EXPECT_EQ(Open("Software\\Tovik", there), ERROR_FILE_NOT_FOUND);
-  EXPECT_TRUE(fs::exists(m_home + "/other/sorrel/registry.sqlite3"));
-  // Back to the first: what was written is there.
-  setenv("XDG_CONFIG_HOME", m_home.c_str(), 1);
-  ASSERT_EQ(Open("Software\\Tovik", there), ERROR_SUCCESS);
-  EXPECT_EQ(GetDword(there.h, "SplashDelay", value), ERROR_SUCCESS);
-  EXPECT_EQ(value, 750u);
-
-  // Without XDG_CONFIG_HOME (or with a relative one) the store is under ~/.config.
-  setenv("HOME", (m_home + "/home").c_str(), 1);
-  for (const char* xdg : {static_cast<const char*>(nullptr), "relative/config"}) {
-    fs::remove_all(m_home + "/home");
-    if (xdg)
-      setenv("XDG_CONFIG_HOME", xdg, 1);
-    else
-      unsetenv("XDG_CONFIG_HOME");
-    Key fresh;
-    EXPECT_EQ(Open("Software\\Tovik", fresh), ERROR_FILE_NOT_FOUND);
-    EXPECT_TRUE(fs::exists(m_home + "/home/.config/sorrel/registry.sqlite3")) << (xdg ? xdg : "unset");
-  }
-}
-
-TEST_F(Registry, StoreReplacedUnderAnOpenConnection) {
-  Key key;
-  ASSERT_EQ(Create("Software\\Tovik", key), ERROR_SUCCESS);
-  ASSERT_EQ(SetDword(key.h, "SplashDelay", 750), ERROR_SUCCESS);
-  // Someone moves the file (not its -wal) away while the host runs: the host goes
-  // on with a new store, and the -wal left behind does not leak into it.
-  fs::rename(Store(), Store() + ".saved");
-  DWORD value = 0;
-  EXPECT_EQ(GetDword(key.h, "SplashDelay", value), ERROR_KEY_DELETED);
-  Key again;
-  EXPECT_EQ(Open("Software\\Tovik", again), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(SetDword(HKEY_CURRENT_USER, "Top", 1), ERROR_SUCCESS);
-  EXPECT_TRUE(fs::exists(Store()));
-  EXPECT_EQ(Sql1(Store(), "SELECT count(*) FROM keys"), "0");
-  EXPECT_FALSE(CorruptFiles(".orphan-").empty());
 }
 
 TEST_F(Registry, ThreadsShareTheStore) {
