@@ -29,35 +29,23 @@ constexpr const char* kFiles = SORREL_SOURCE_DIR "/tests/support/cups";
 std::string RunCommand(const std::string& command, int* status) {
   std::string out;
   FILE* p = popen(command.c_str(), "r");
-  if (p == nullptr) {
-    if (status) *status = -1;
-    return out;
-  }
   char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  int rc = pclose(p);
-  if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  for (size_t n; p && (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  const int rc = p ? pclose(p) : -1;
+  if (status) *status = rc != -1 && WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
   return out;
 }
 
 bool CupsScheduler::Start(std::string& reason) {
-  if (access(kCupsd, X_OK) != 0) {
-    reason = "cupsd is not installed (scripts/install-deps installs cups-daemon)";
-    return false;
-  }
+  auto fail = [&reason](std::string why) { return reason = std::move(why), false; };
+  if (access(kCupsd, X_OK) != 0) return fail("cupsd is not installed (scripts/install-deps installs cups-daemon)");
   std::string pattern = (fs::temp_directory_path() / "sorrel-cups-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) {
-    reason = "no temporary folder";
-    return false;
-  }
+  if (mkdtemp(pattern.data()) == nullptr) return fail("no temporary folder");
   m_dir = pattern;
   for (const char* sub : {"spool", "spool/tmp", "state", "cache", "log", "jobs", "bin", "bin/backend"})
     fs::create_directories(m_dir + "/" + sub);
-  fs::permissions(m_dir, fs::perms(0755));
-  fs::permissions(m_dir + "/spool", fs::perms(0711));
-  fs::permissions(m_dir + "/spool/tmp", fs::perms(01777));
-  fs::permissions(m_dir + "/jobs", fs::perms(0777));
+  for (auto [sub, mode] : {std::pair{"", 0755}, {"/spool", 0711}, {"/spool/tmp", 01777}, {"/jobs", 0777}})
+    fs::permissions(m_dir + sub, fs::perms(mode));
   // The scheduler runs helpers from its ServerBin: the system's, and our backend.
   for (const char* sub : {"daemon", "filter", "driver", "notifier", "monitor", "cgi-bin"})
     if (fs::exists(std::string(kCupsLib) + "/" + sub))
@@ -83,10 +71,7 @@ bool CupsScheduler::Start(std::string& reason) {
     execl(kCupsd, kCupsd, "-f", "-c", conf.c_str(), "-s", files.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
-  if (m_pid < 0) {
-    reason = "fork failed";
-    return false;
-  }
+  if (m_pid < 0) return fail("fork failed");
   setenv("CUPS_SERVER", socket.c_str(), 1);
   unsetenv("PRINTER");
   unsetenv("LPDEST");
@@ -94,15 +79,13 @@ bool CupsScheduler::Start(std::string& reason) {
     int status = 0;
     if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
       m_pid = -1;
-      reason = "cupsd stopped at once: " + RunCommand("cat '" + m_dir + "/log/error_log' 2>/dev/null");
-      return false;
+      return fail("cupsd stopped at once: " + RunCommand("cat '" + m_dir + "/log/error_log' 2>/dev/null"));
     }
     if (fs::exists(socket) && RunCommand("lpstat -r 2>/dev/null").find("is running") != std::string::npos)
       return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  reason = "cupsd did not answer within 5 s";
-  return false;
+  return fail("cupsd did not answer within 5 s");
 }
 
 bool CupsScheduler::AddCaptureQueue(const std::string& name, bool makeDefault, std::string& reason) {

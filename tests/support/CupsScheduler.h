@@ -31,8 +31,6 @@ class CupsScheduler {
   // or the time is up; in job order.
   std::vector<std::string> WaitForJobs(size_t count, double seconds) const;
 
-  const std::string& Folder() const { return m_dir; }
-
  private:
   std::string m_dir;
   pid_t m_pid = -1;

@@ -34,19 +34,26 @@ class FixedMetricsDevice : public gdi::Device {
  public:
   FixedMetricsDevice(FixedMetrics m, std::shared_ptr<Recording> rec) : m_m(m), m_rec(std::move(rec)) {}
   ~FixedMetricsDevice() override { m_rec->deleted = true; }
-  int Caps(int index) const override;
-  void SetFont(const LOGFONT* font) override;
-  SIZE TextExtent(std::string_view text) override;
-  void Text(int x, int y, std::string_view text, const gdi::TextStyle& style) override;
-  void Line(int x1, int y1, int x2, int y2, const gdi::Pen& pen) override;
+  int Caps(int i) const override {
+    return i == HORZRES ? m_m.horzRes : i == VERTRES ? m_m.vertRes : i == LOGPIXELSX || i == LOGPIXELSY ? m_m.dpi : 0;
+  }
+  void SetFont(const LOGFONT* f) override {
+    Note(f ? "font " + std::string(f->lfFaceName) + " " + std::to_string(f->lfHeight) : "font default");
+  }
+  SIZE TextExtent(std::string_view text) override { return SIZE{LONG(text.size()) * m_m.charWidth, m_m.lineHeight}; }
+  void Text(int x, int y, std::string_view text, const gdi::TextStyle&) override {
+    Note("text " + std::to_string(x) + "," + std::to_string(y) + " " + std::string(text));
+  }
+  void Line(int x1, int y1, int x2, int y2, const gdi::Pen&) override { Note("line " + Corners(x1, y1, x2, y2)); }
   void Fill(const RECT& rect, COLORREF color) override;
-  void FocusRect(const RECT& rect) override;
+  void FocusRect(const RECT& r) override { Note("focus " + Corners(r.left, r.top, r.right, r.bottom)); }
   int StartDoc(const std::string& docName) override { return Note("startdoc " + docName); }
   int StartPage() override { return Note("startpage"); }
   int EndPage() override { return Note("endpage"); }
   int EndDoc() override { return Note("enddoc"); }
 
  private:
+  static std::string Corners(long x1, long y1, long x2, long y2);  // "x1,y1 x2,y2"
   int Note(std::string call) {
     m_rec->calls.push_back(std::move(call));
     return 1;

@@ -24,15 +24,9 @@ TestHost::~TestHost() {
 }
 
 Key::Key(const char* path, bool create) {
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &h) == ERROR_SUCCESS) return;
-  h = nullptr;
-  if (create &&
-      RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) != ERROR_SUCCESS)
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS &&
+      (!create || RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr)))
     h = nullptr;
-}
-
-Key::~Key() {
-  if (h) RegCloseKey(h);
 }
 
 std::vector<std::string> Names(HKEY key, bool values) {
@@ -54,8 +48,6 @@ std::vector<int> ColumnOrder(const CListCtrl& list) {
   return order;
 }
 
-bool KeyExists(const char* path) { return Key(path, false).h != nullptr; }
-
 std::optional<RawValue> ReadRaw(const char* path, const char* name) {
   Key key(path, false);
   DWORD type = 0, size = 0;
@@ -76,27 +68,9 @@ std::optional<DWORD> ReadDword(const char* path, const char* name) {
   return value;
 }
 
-std::vector<std::string> ValueNames(const char* path) {
-  Key key(path, false);
-  return key.h ? Names(key.h, true) : std::vector<std::string>{};
-}
-
 void WriteRaw(const char* path, const char* name, DWORD type, const std::string& data) {
   Key key(path, true);
   if (key.h) RegSetValueExA(key.h, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
-}
-
-void WriteDword(const char* path, const char* name, DWORD value) {
-  WriteRaw(path, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&value), 4));
-}
-
-void WriteString(const char* path, const char* name, const std::string& text) {
-  WriteRaw(path, name, REG_SZ, std::string(text.c_str(), text.size() + 1));
-}
-
-void DeleteValue(const char* path, const char* name) {
-  Key key(path, false);
-  if (key.h) RegDeleteValueA(key.h, name);
 }
 
 void DeleteTree(const char* path) {

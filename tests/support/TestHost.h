@@ -44,7 +44,7 @@ struct Key {
   Key(const char* path, bool create);
   Key(const Key&) = delete;
   Key& operator=(const Key&) = delete;
-  ~Key();
+  ~Key() { if (h) RegCloseKey(h); }
 };
 
 // The names of a key's sub-keys, or with `values` of its values, in the store's order.
@@ -55,19 +55,23 @@ std::vector<int> ColumnOrder(const CListCtrl& list);
 
 // Reading and writing the store as the test's own eyes, through the registry API.
 // Paths are under HKEY_CURRENT_USER.
-bool KeyExists(const char* path);
+inline bool KeyExists(const char* path) { return Key(path, false).h != nullptr; }
 std::optional<DWORD> ReadDword(const char* path, const char* name);
 struct RawValue {
   DWORD type = REG_NONE;
   std::string data;
 };
 std::optional<RawValue> ReadRaw(const char* path, const char* name);  // nullopt: no such value
-std::vector<std::string> ValueNames(const char* path);
+inline std::vector<std::string> ValueNames(const char* path) { return Names(Key(path, false).h, true); }
 // These create the key when it is missing.
-void WriteDword(const char* path, const char* name, DWORD value);
-void WriteString(const char* path, const char* name, const std::string& text);
 void WriteRaw(const char* path, const char* name, DWORD type, const std::string& data);
-void DeleteValue(const char* path, const char* name);
+inline void WriteDword(const char* path, const char* name, DWORD value) {
+  WriteRaw(path, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&value), 4));
+}
+inline void WriteString(const char* path, const char* name, const std::string& text) {
+  WriteRaw(path, name, REG_SZ, std::string(text.c_str(), text.size() + 1));
+}
+inline void DeleteValue(const char* path, const char* name) { RegDeleteValueA(Key(path, false).h, name); }
 void DeleteTree(const char* path);  // the key and every key under it
 
 }  // namespace sorrel::test
