@@ -40,9 +40,7 @@ void UseDistinctPalette() {
 
 constexpr int kW = 96, kH = 32;
 
-struct Ring {
-  unsigned topLeft, bottomRight;
-};
+struct Ring { unsigned topLeft, bottomRight; };
 
 // Every pixel of each ring: the top and left sides in one colour, the bottom and
 // right sides in the other (drawn last, so they own the two corners they share).
@@ -76,113 +74,88 @@ int Changed(const QImage& img, int y, int x0, int x1, unsigned face) {
   return n;
 }
 
-class TovikButtonTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    ASSERT_NE(sorrel::qt::EnsureApplication(), nullptr);
-    UseDistinctPalette();
+// The button in `state` on the frame, grabbed (and saved as `png`).
+QImage Paint(CWnd& frame, CTovikButton& button, const std::string& state, const std::string& png) {
+  EXPECT_TRUE(button.Create("Barva", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, CRect(8, 8, 8 + kW, 8 + kH),
+                            &frame, 1000));
+  auto* w = reinterpret_cast<QPushButton*>(button.m_hWnd);
+  if (state == "disabled") button.EnableWindow(FALSE);
+  w->setDefault(state == "default");
+  w->setDown(state == "pressed");
+  frame.ShowWindow(SW_SHOW);
+  if (state == "focus") {
+    w->window()->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(w->window()));
+    button.SetFocus();
+    EXPECT_TRUE(w->hasFocus());
   }
-  void SetUp() override {
-    ASSERT_TRUE(frame.Create(nullptr, "buttons", WS_OVERLAPPEDWINDOW, CRect(0, 0, 400, 80), nullptr, 0));
-  }
-
-  QImage Paint(CTovikButton& button, const char* state, const char* png) {
-    EXPECT_TRUE(button.Create("Barva", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, CRect(8, 8, 8 + kW, 8 + kH),
-                              &frame, 1000));
-    auto* w = reinterpret_cast<QPushButton*>(button.m_hWnd);
-    const std::string s = state;
-    if (s == "disabled") button.EnableWindow(FALSE);
-    if (s == "default") w->setDefault(true);
-    if (s == "pressed") w->setDown(true);
-    frame.ShowWindow(SW_SHOW);
-    if (s == "focus") {
-      QWidget* window = w->window();
-      window->activateWindow();
-      EXPECT_TRUE(QTest::qWaitForWindowActive(window));
-      button.SetFocus();
-      EXPECT_TRUE(w->hasFocus());
-    }
-    QImage img = w->grab().toImage();
-    sorrel::test::SavePng(img, png);
-    return img;
-  }
-
-  CWnd frame;
-};
+  QImage img = w->grab().toImage();
+  sorrel::test::SavePng(img, png.c_str());
+  return img;
+}
 
 }  // namespace
 
-TEST_F(TovikButtonTest, ColoursComeFromTheSystemColoursAndTheFace) {
-  const std::pair<int, unsigned> colours[] = {{COLOR_BTNFACE, kButton},  {COLOR_3DLIGHT, kMidlight},
-                                              {COLOR_BTNHIGHLIGHT, kLight}, {COLOR_BTNSHADOW, kDark},
-                                              {COLOR_3DDKSHADOW, kShadow}, {COLOR_BTNTEXT, kButtonText},
-                                              {4711, 0}};
-  for (auto [index, rgb] : colours) EXPECT_EQ(ToRgb(GetSysColor(index)), rgb) << index;
-
-  CTovikButton plain;
-  QImage img = Paint(plain, "normal", "button-system-face.png");
-  EXPECT_EQ(Rgb(img, 2, 2), kButton);
-}
-
-TEST_F(TovikButtonTest, EachStateHasItsFrameCaptionAndFocus) {
-  constexpr unsigned kFace = 0x40A0E0;
-  const COLORREF face = RGB(0x40, 0xA0, 0xE0);
-  const Ring raised[] = {{kLight, kShadow}, {kMidlight, kDark}};
-  const Ring black{0, 0};
+// Each state from the system's face or a chosen one, then one set by SetBkColor,
+// which the normal and the disabled face both take.
+TEST(TovikButton, EachStateHasItsFaceFrameCaptionAndFocus) {
+  ASSERT_NE(sorrel::qt::EnsureApplication(), nullptr);
+  UseDistinctPalette();
+  CWnd frame;
+  ASSERT_TRUE(frame.Create(nullptr, "buttons", WS_OVERLAPPEDWINDOW, CRect(0, 0, 400, 80), nullptr, 0));
+  constexpr COLORREF kChosen = RGB(0x40, 0xA0, 0xE0), kNew = RGB(0x20, 0x80, 0x20);
+  const std::vector<Ring> raised{{kLight, kShadow}, {kMidlight, kDark}};
+  const std::vector<Ring> outlined{{0, 0}, raised[0], raised[1]};
   struct Case {
     const char* state;
+    std::optional<COLORREF> face, bk;  // the constructor's face (none: the system's), SetBkColor's
     std::vector<Ring> rings;
-    bool focusFrame;
   } cases[] = {
-      {"normal", {raised[0], raised[1]}, false},
-      {"focus", {black, raised[0], raised[1]}, true},
-      {"default", {black, raised[0], raised[1]}, false},
-      {"pressed", {{kShadow, kShadow}, {kDark, kDark}}, false},
+      {"normal", {}, {}, raised},
+      {"normal", kChosen, {}, raised},
+      {"focus", kChosen, {}, outlined},
+      {"default", kChosen, {}, outlined},
+      {"pressed", kChosen, {}, {{kShadow, kShadow}, {kDark, kDark}}},
+      {"disabled", kChosen, kNew, raised},
+      {"normal", kChosen, kNew, raised},
   };
   std::optional<QRect> normalCaption;
+  int n = 0;
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.state);
-    CTovikButton button(face);
-    const QImage img = Paint(button, c.state, (std::string("button-") + c.state + ".png").c_str());
+    const std::string state = c.state;
+    SCOPED_TRACE(state + " " + std::to_string(n));
+    std::optional<CTovikButton> made;
+    CTovikButton& button = c.face ? made.emplace(*c.face) : made.emplace();
+    if (c.bk) button.SetBkColor(*c.bk);
+    const QImage img = Paint(frame, button, state, ("button-" + std::to_string(n++) + "-" + state + ".png"));
     ExpectRings(img, c.rings);
     const int inset = int(c.rings.size());
-    EXPECT_EQ(Rgb(img, inset, inset), kFace);
-    EXPECT_EQ(Rgb(img, kW - 1 - inset, kH - 1 - inset), kFace);
+    const unsigned face = ToRgb(c.bk ? *c.bk : c.face ? *c.face : GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(Rgb(img, inset, inset), face);
+    EXPECT_EQ(Rgb(img, kW - 1 - inset, kH - 1 - inset), face);
     // The focus rectangle: every other pixel of R shrunk by 4 changed, nothing between.
-    const int changed = Changed(img, 4, 4, kW - 5, kFace);
-    if (c.focusFrame) {
+    const int changed = Changed(img, 4, 4, kW - 5, face);
+    if (state == "focus") {
       EXPECT_NEAR(changed, (kW - 8) / 2, 1);
-      EXPECT_NEAR(Changed(img, kH - 5, 4, kW - 5, kFace), (kW - 8) / 2, 1);
-      EXPECT_EQ(Changed(img, 3, 3, kW - 4, kFace), 0);
+      EXPECT_NEAR(Changed(img, kH - 5, 4, kW - 5, face), (kW - 8) / 2, 1);
+      EXPECT_EQ(Changed(img, 3, 3, kW - 4, face), 0);
     } else {
       EXPECT_EQ(changed, 0);
     }
     const std::optional<QRect> caption = Box(img, kButtonText, inset + 1);
-    ASSERT_TRUE(caption);
-    if (std::string(c.state) == "normal") normalCaption = caption;
-    // Pressed, the caption moves one pixel down and right.
-    const QPoint shift = std::string(c.state) == "pressed" ? QPoint(1, 1) : QPoint(0, 0);
-    if (normalCaption) {
-      EXPECT_EQ(caption->topLeft(), normalCaption->topLeft() + shift);
+    if (state == "disabled") {
+      // Embossed: the grey caption lies one pixel up and left of the white one,
+      // which shows below and right of it.
+      const std::optional<QRect> white = Box(img, 0xFFFFFF, 3), grey = Box(img, 0x808080, 3);
+      ASSERT_TRUE(white && grey);
+      EXPECT_EQ(white->right(), grey->right() + 1);
+      EXPECT_EQ(white->bottom(), grey->bottom() + 1);
+      EXPECT_FALSE(caption);
+      continue;
     }
+    ASSERT_TRUE(caption);
+    if (!normalCaption) normalCaption = caption;
+    // Pressed, the caption moves one pixel down and right.
+    EXPECT_EQ(caption->topLeft(), normalCaption->topLeft() + (state == "pressed" ? QPoint(1, 1) : QPoint(0, 0)));
   }
-}
-
-TEST_F(TovikButtonTest, DisabledCaptionIsEmbossedOnTheNewFace) {
-  CTovikButton button(RGB(0x40, 0xA0, 0xE0));
-  button.SetBkColor(RGB(0x20, 0x80, 0x20));
-  const QImage img = Paint(button, "disabled", "button-disabled.png");
-  ExpectRings(img, {{kLight, kShadow}, {kMidlight, kDark}});
-  EXPECT_EQ(Rgb(img, 2, 2), 0x208020u);
-  const std::optional<QRect> white = Box(img, 0xFFFFFF, 3), grey = Box(img, 0x808080, 3);
-  ASSERT_TRUE(white && grey);
-  // The grey caption lies one pixel up and left of the white one, which shows below
-  // and right of it.
-  EXPECT_EQ(white->right(), grey->right() + 1);
-  EXPECT_EQ(white->bottom(), grey->bottom() + 1);
-  EXPECT_FALSE(Box(img, kButtonText, 3));
-
-  CTovikButton enabled(RGB(0x40, 0xA0, 0xE0));
-  enabled.SetBkColor(RGB(0x20, 0x80, 0x20));
-  EXPECT_EQ(Rgb(Paint(enabled, "normal", "button-setbkcolor.png"), 2, 2), 0x208020u);
 }
