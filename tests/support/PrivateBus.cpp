@@ -15,7 +15,6 @@
 #include <thread>
 
 #include "platform/DdeInternal.h"
-#include "platform/SyncInternal.h"
 
 extern char** environ;
 
@@ -67,21 +66,16 @@ PrivateBus::PrivateBus() {
   dir_ = tmpl;
   std::string address = "unix:path=" + dir_ + "/bus";
   setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
-  std::string command = "dbus-daemon --session --fork --print-pid=1 --address=" + address;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return;
-  int pid = -1;
-  if (std::fscanf(p, "%d", &pid) != 1) pid = -1;
-  pclose(p);
-  daemon_ = pid;
+  // It prints its pid once it listens.
+  if (FILE* p = popen(("dbus-daemon --session --fork --print-pid=1 --address=" + address).c_str(), "r")) {
+    if (std::fscanf(p, "%d", &daemon_) != 1) daemon_ = -1;
+    pclose(p);
+  }
   setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
 }
 
 PrivateBus::~PrivateBus() {
-  for (pid_t pid : servers_) {
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-  }
+  while (!servers_.empty()) Stop(servers_.back());
   if (daemon_ > 0) {
     kill(daemon_, SIGTERM);
     // The daemon is not our child (it forked away): wait until it has gone.
@@ -94,8 +88,7 @@ PrivateBus::~PrivateBus() {
 pid_t PrivateBus::StartQuillon(const std::vector<std::string>& args, const std::string& waitFor) {
   std::string path = QuillonPath();
   std::vector<char*> argv{path.data()};
-  std::vector<std::string> copy(args);
-  for (std::string& a : copy) argv.push_back(a.data());
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   pid_t pid = -1;
   if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
@@ -156,16 +149,6 @@ bool DdeClient::Request(HCONV conv, const std::string& item, std::string* data, 
 bool DdeClient::Poke(HCONV conv, const std::string& item, const std::string& line) {
   return DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(line.c_str())), DWORD(line.size() + 1),
                               conv, Hsz(item), CF_TEXT, XTYP_POKE, 2000, nullptr) != nullptr;
-}
-
-std::vector<std::string> PrivateBus::LeftoverEvents() const {
-  std::string mine = sync::SharedObjectName("").substr(1);
-  std::vector<std::string> left;
-  for (const auto& e : std::filesystem::directory_iterator("/dev/shm")) {
-    std::string name = e.path().filename();
-    if (name.rfind(mine, 0) == 0) left.push_back(name);
-  }
-  return left;
 }
 
 }  // namespace sorrel::test

@@ -34,8 +34,6 @@ class PrivateBus {
   bool WaitFor(const std::string& service, int count);
   // The process that serves `service`, or -1.
   pid_t PidOf(const std::string& service);
-  // Named events of this bus's session still in shared memory.
-  std::vector<std::string> LeftoverEvents() const;
 
  private:
   std::string dir_;
