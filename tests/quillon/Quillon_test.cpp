@@ -3,18 +3,17 @@
 // event, its command line; and `sorrel servers` listing what runs.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "sorrel/Sorrel.h"
+#include "support/Cases.h"
+#include "support/CupsScheduler.h"
 #include "support/PrivateBus.h"
 
 namespace {
@@ -28,24 +27,14 @@ std::vector<std::string> Lines(const std::string& path) {
   return lines;
 }
 
-// Runs a command; its exit status and what it printed (both streams).
-int Shell(const std::string& command, std::string* out) {
-  FILE* p = popen((command + " 2>&1").c_str(), "r");
-  char buf[4096];
-  out->clear();
-  for (size_t n; p && (n = fread(buf, 1, sizeof buf, p)) > 0;) out->append(buf, n);
-  int status = p ? pclose(p) : -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 class QuillonTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(bus_.Up() && dde_.inst); }
-  // The text the server gives for `item`, without its terminating zero.
-  bool Request(HCONV conv, const std::string& item, std::string* text) {
-    bool got = dde_.Request(conv, item, text);
-    text->resize(std::strlen(text->c_str()));
-    return got;
+  // The text the server gives for `item`, up to its terminating zero.
+  std::string Request(HCONV conv, const std::string& item) {
+    std::string text;
+    EXPECT_TRUE(dde_.Request(conv, item, &text)) << item;
+    return text.c_str();
   }
   sorrel::test::PrivateBus bus_;
   sorrel::test::DdeClient dde_;
@@ -62,46 +51,32 @@ TEST_F(QuillonTest, ServesTheBookAndTakesChangedLinesBack) {
 
   HCONV conv = dde_.Connect("Tovik1", QUILLON_TOPIC_BOOK);
   ASSERT_NE(conv, nullptr);
-  std::string text;
-  ASSERT_TRUE(Request(conv, QUILLON_ITEM_GROUPS, &text));
-  EXPECT_EQ(text, file[0]);
-  CGroups groups;
-  groups.FillFromText(text.c_str(), 0);
-  ASSERT_TRUE(Request(conv, QUILLON_ITEM_COUNT, &text));
-  ASSERT_EQ(std::atoi(text.c_str()), static_cast<int>(file.size()) - 1);
-  std::vector<std::string> slots;
-  for (size_t n = 1; n < file.size(); ++n) {
-    ASSERT_TRUE(Request(conv, std::to_string(n), &text)) << "slot " << n;
-    EXPECT_EQ(text, file[n]) << "slot " << n;
-    slots.push_back(text);
-  }
+  EXPECT_EQ(Request(conv, QUILLON_ITEM_GROUPS), file[0]);
+  ASSERT_EQ(Request(conv, QUILLON_ITEM_COUNT), std::to_string(file.size() - 1));
+  for (size_t n = 1; n < file.size(); ++n) EXPECT_EQ(Request(conv, std::to_string(n)), file[n]);
 
   // The first entry that is not "EMPTY", renamed and sent back.
   size_t slot = 1;
-  while (slots[slot - 1] == "EMPTY") ++slot;
+  while (file[slot] == "EMPTY") ++slot;
+  CGroups groups;
+  groups.FillFromText(file[0].c_str(), 0);
   CEntry entry;
-  entry.FillFromText(slots[slot - 1].c_str(), 1, 1, 0, &groups);
+  entry.FillFromText(file[slot].c_str(), 1, 1, 0, &groups);
   entry.SetName("Nové jméno", 0xFFFFFFFF);
   CString line;
   entry.GetAsText(line, 1, 1);
   ASSERT_TRUE(dde_.Poke(conv, std::to_string(slot), static_cast<const char*>(line)));
-  std::vector<std::string> after = Lines(real);
-  ASSERT_EQ(after.size(), file.size());
   std::string sent = static_cast<const char*>(line);
   ASSERT_EQ(sent.back(), '\n') << "GetAsText closes a line that has its location";
   sent.pop_back();
-  EXPECT_EQ(after[slot], sent);
-  for (size_t i = 0; i < file.size(); ++i) {
-    if (i != slot) {
-      EXPECT_EQ(after[i], file[i]) << "line " << i + 1 << " was not to change";
-    }
-  }
+  std::vector<std::string> after = file;
+  after[slot] = sent;
+  EXPECT_EQ(Lines(real), after) << "that line changed, no other";
   struct stat st;
   ASSERT_EQ(stat(real.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u) << "the mode is kept";
   EXPECT_TRUE(fs::is_symlink(link)) << "the link is followed, not replaced";
-  ASSERT_TRUE(Request(conv, std::to_string(slot), &text));
-  EXPECT_EQ(text, sent);
+  EXPECT_EQ(Request(conv, std::to_string(slot)), sent);
 
   // What the phone cannot hold is refused and the file stays as it is.
   for (const std::string& item : {std::string("0"), std::to_string(file.size()), std::string(QUILLON_ITEM_COUNT)}) {
@@ -123,36 +98,26 @@ TEST_F(QuillonTest, NamesFollowTheHostsRuleAndTheConnectEventComes) {
   EXPECT_EQ(WaitForSingleObject(connected, 3000), WAIT_OBJECT_0);
   CloseHandle(connected);
 
-  std::string out;
-  std::string sorrel = std::string(SORREL_BINARY_DIR) + "/tools/sorrel/sorrel";
-  EXPECT_EQ(Shell(sorrel + " servers", &out), 0) << out;
-  EXPECT_EQ(out,
+  int status = -1;
+  EXPECT_EQ(sorrel::test::RunCommand(SORREL_BINARY_DIR "/tools/sorrel/sorrel servers 2>&1", &status),
             "NAME       NUMBER  PHONE BOOK HOST SMS TOOL\n"
             "Tovik1          1  no              no\n"
             "Tovik2          2  no              no\n"
             "Tovik7          7  no              no\n"
             "Tovik8          8  no              no\n"
             "4 running; a phone book host would take Tovik1 (a running server)\n");
+  EXPECT_EQ(status, 0);
 }
 
 TEST_F(QuillonTest, CommandLine) {
-  std::string q = sorrel::test::QuillonPath(), out;
-  struct Case {
-    std::string args;
-    int status;
-    const char* says;
-  } cases[] = {
-      {"--help", 0, "usage: quillon"},
-      {"--bogus", 2, "quillon: unknown argument --bogus"},
-      {"--book", 2, "quillon: --book needs a value"},
-      {"--book /nonexistent/book.txt", 2, "/nonexistent/book.txt: No such file or directory"},
-      {"--misbehave sideways", 2, "--misbehave sideways: not one of"},
-      {"--connect-after soon", 2, "--connect-after needs a number"},
-      {"-Tovik1 -Tovik2", 2, "two instance names"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Shell(q + " " + c.args, &out), c.status) << c.args;
-    EXPECT_NE(out.find(c.says), std::string::npos) << c.args << ": " << out;
+  const std::string q = sorrel::test::QuillonPath();
+  const auto cases = sorrel::test::ReadCases("quillon/data/command-line.tsv");
+  ASSERT_FALSE(cases.empty());
+  for (const std::vector<std::string>& c : cases) {
+    int status = -1;
+    const std::string out = sorrel::test::RunCommand(q + " " + c[0] + " 2>&1", &status);
+    EXPECT_EQ(status, std::stoi(c[1])) << c[0];
+    EXPECT_NE(out.find(c[2]), std::string::npos) << c[0] << ": " << out;
   }
   EXPECT_TRUE(fs::is_symlink(fs::path(q).parent_path() / "Quillon")) << "the name the wait dialog starts";
 }
