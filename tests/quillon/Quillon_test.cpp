@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>

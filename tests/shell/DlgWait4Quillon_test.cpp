@@ -4,7 +4,6 @@
 #include "sorrel/DlgWait4Quillon.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QPushButton>
 #include <QTest>

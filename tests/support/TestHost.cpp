@@ -42,12 +42,6 @@ std::vector<std::string> Names(HKEY key, bool values) {
   return names;
 }
 
-std::vector<int> ColumnOrder(const CListCtrl& list) {
-  std::vector<int> order(size_t(list.GetColumnCount()));
-  if (!list.GetColumnOrderArray(order.data())) order.clear();
-  return order;
-}
-
 std::optional<RawValue> ReadRaw(const char* path, const char* name) {
   Key key(path, false);
   DWORD type = 0, size = 0;

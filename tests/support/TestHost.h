@@ -51,7 +51,11 @@ struct Key {
 std::vector<std::string> Names(HKEY key, bool values = false);
 
 // The list control's column order array; empty when the control does not give it.
-std::vector<int> ColumnOrder(const CListCtrl& list);
+inline std::vector<int> ColumnOrder(const CListCtrl& list) {
+  std::vector<int> order(size_t(list.GetColumnCount()));
+  if (!list.GetColumnOrderArray(order.data())) order.clear();
+  return order;
+}
 
 // Reading and writing the store as the test's own eyes, through the registry API.
 // Paths are under HKEY_CURRENT_USER.
