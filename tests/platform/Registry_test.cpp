@@ -392,7 +392,8 @@ TEST_F(Registry, WritersAtOnceOrKilledLoseNothing) {
       threads.emplace_back([prefix] {
         for (int i = 0; i < 100; ++i) {
           Key key;
-          if (Create("Software\\Shared", key) == ERROR_SUCCESS) SetDword(key.h, (prefix + std::to_string(i)).c_str(), i);
+          if (Create("Software\\Shared", key) == ERROR_SUCCESS)
+            SetDword(key.h, (prefix + std::to_string(i)).c_str(), DWORD(i));
         }
       });
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));

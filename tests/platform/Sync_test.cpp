@@ -9,10 +9,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <thread>
 
 #include "platform/SyncInternal.h"
+#include "support/Cases.h"
 
 namespace {
 
@@ -40,44 +42,39 @@ class Sync : public ::testing::Test {
   std::string dir_;
 };
 
-TEST_F(Sync, LocalEventsAndBadHandles) {
-  struct Case {
-    BOOL manual, initial;
-    DWORD first, second;  // two waits of 0 ms
-  } cases[] = {
-      {FALSE, FALSE, WAIT_TIMEOUT, WAIT_TIMEOUT},
-      {FALSE, TRUE, WAIT_OBJECT_0, WAIT_TIMEOUT},  // an auto-reset event is taken once
-      {TRUE, FALSE, WAIT_TIMEOUT, WAIT_TIMEOUT},
-      {TRUE, TRUE, WAIT_OBJECT_0, WAIT_OBJECT_0},  // a manual one stays set
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "manual " << c.manual << " initial " << c.initial);
-    HANDLE h = CreateEventA(nullptr, c.manual, c.initial, nullptr);
-    ASSERT_NE(h, nullptr);
-    EXPECT_EQ(WaitForSingleObject(h, 0), c.first);
-    EXPECT_EQ(WaitForSingleObject(h, 0), c.second);
-    for (BOOL (*unset)(HANDLE) : {ResetEvent, PulseEvent}) {  // a set event pulsed ends reset too
-      EXPECT_TRUE(SetEvent(h));
-      EXPECT_TRUE(unset(h));
-      EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_TIMEOUT);
+// The calls of platform/data/sync-calls.tsv, one a row.
+TEST_F(Sync, EventCallsAndWhatTheyGive) {
+  auto rows = sorrel::test::ReadCases("platform/data/sync-calls.tsv");
+  ASSERT_FALSE(rows.empty());
+  std::map<std::string, HANDLE> handles = {{"made-up", reinterpret_cast<HANDLE>(0x1234)}, {"null", nullptr}};
+  for (const auto& row : rows) {
+    const std::string& op = row[0];
+    HANDLE& h = handles[row[1]];
+    SetLastError(0);
+    auto status = [](BOOL ok) -> std::string {
+      return ok ? "ok" : GetLastError() == ERROR_INVALID_HANDLE ? "invalid-handle" : std::to_string(GetLastError());
+    };
+    std::string got;
+    if (op == "create") {
+      h = CreateEventA(nullptr, row[2] == "1", row[3] == "1", row[4].empty() ? nullptr : row[4].c_str());
+      got = !h ? "null" : GetLastError() == ERROR_ALREADY_EXISTS ? "existing" : "new";
+    } else if (op == "open") {
+      h = OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, row[2].c_str());
+      got = h ? "ok" : GetLastError() == ERROR_FILE_NOT_FOUND ? "not-found" : "null";
+    } else if (op == "wait") {
+      DWORD r = WaitForSingleObject(h, DWORD(std::stoul(row[2])));
+      got = r == WAIT_OBJECT_0 ? "object-0" : r == WAIT_TIMEOUT ? "timeout" : r == WAIT_FAILED ? "failed" : "?";
+    } else if (op == "shm") {
+      got = ShmExists(row[1].c_str()) ? "yes" : "no";
+    } else {
+      BOOL (*call)(HANDLE) = op == "set" ? SetEvent : op == "reset" ? ResetEvent : op == "pulse" ? PulseEvent : CloseHandle;
+      got = status(call(h));
     }
-    EXPECT_TRUE(CloseHandle(h));
-  }
-
-  HANDLE closed = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  ASSERT_TRUE(CloseHandle(closed));
-  for (HANDLE bad : {reinterpret_cast<HANDLE>(0x1234), closed, static_cast<HANDLE>(nullptr)}) {
-    EXPECT_FALSE(SetEvent(bad));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
-    EXPECT_FALSE(PulseEvent(bad));
-    EXPECT_FALSE(CloseHandle(bad));
-    EXPECT_EQ(WaitForSingleObject(bad, 10), WAIT_FAILED);
+    EXPECT_EQ(got, row.back()) << op << " " << row[1];
   }
   HANDLE two[2] = {nullptr, nullptr};
   EXPECT_EQ(WaitForMultipleObjects(0, two, FALSE, 0), WAIT_FAILED);
   EXPECT_EQ(WaitForMultipleObjects(MAXIMUM_WAIT_OBJECTS + 1, two, FALSE, 0), WAIT_FAILED);
-  EXPECT_EQ(OpenEventA(SYNCHRONIZE, FALSE, "Test Event/1"), nullptr);
-  EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
 }
 
 TEST_F(Sync, TimeoutsAndWaitsOnSeveralEvents) {
@@ -177,23 +174,6 @@ TEST_F(Sync, StaleSetStateOfADeadHolder) {
     close(go[0]);
     close(go[1]);
   }
-}
-
-TEST_F(Sync, NamesAreOneEventPerSessionAndGoWithTheLastHandle) {
-  HANDLE a = CreateEventA(nullptr, TRUE, FALSE, "Test Event/1");
-  HANDLE b = CreateEventA(nullptr, FALSE, TRUE, "Test Event/1");  // opens a's: manual, not set
-  EXPECT_EQ(GetLastError(), DWORD(ERROR_ALREADY_EXISTS));
-  HANDLE c = OpenEventA(SYNCHRONIZE, FALSE, "Local\\Test Event/1");
-  ASSERT_NE(c, nullptr);
-  EXPECT_EQ(WaitForSingleObject(b, 0), WAIT_TIMEOUT);
-  SetEvent(c);
-  EXPECT_EQ(WaitForSingleObject(a, 0), WAIT_OBJECT_0);
-  EXPECT_EQ(WaitForSingleObject(b, 0), WAIT_OBJECT_0);
-  CloseHandle(a);
-  CloseHandle(b);
-  EXPECT_TRUE(ShmExists("Test Event/1"));
-  CloseHandle(c);
-  EXPECT_FALSE(ShmExists("Test Event/1"));
 }
 
 }  // namespace
