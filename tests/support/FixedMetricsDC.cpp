@@ -23,10 +23,6 @@ void FixedMetricsDevice::Fill(const RECT& r, COLORREF c) {
   Note("fill " + Corners(r.left, r.top, r.right, r.bottom) + " #" + rgb);
 }
 
-HDC MakeFixedDC(FixedMetrics m, std::shared_ptr<Recording> rec) {
-  return gdi::MakeDC(std::make_unique<FixedMetricsDevice>(m, std::move(rec)));
-}
-
 FixedDriver::FixedDriver(FixedMetrics m, std::shared_ptr<Recording> rec) {
   gdi::RegisterDriver("FIXED", [this, m, rec](const char* device, const char*) -> std::unique_ptr<gdi::Device> {
     if (device != nullptr && std::string(device) == "missing") return nullptr;
@@ -34,7 +30,5 @@ FixedDriver::FixedDriver(FixedMetrics m, std::shared_ptr<Recording> rec) {
     return std::make_unique<FixedMetricsDevice>(m, rec);
   });
 }
-
-FixedDriver::~FixedDriver() { gdi::UnregisterDriver("FIXED"); }
 
 }  // namespace sorrel::test

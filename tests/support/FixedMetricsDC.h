@@ -63,14 +63,16 @@ class FixedMetricsDevice : public gdi::Device {
 };
 
 // A device context on a fixed-metrics device; deleted with the CDC.
-HDC MakeFixedDC(FixedMetrics m, std::shared_ptr<Recording> rec);
+inline HDC MakeFixedDC(FixedMetrics m, std::shared_ptr<Recording> rec) {
+  return gdi::MakeDC(std::make_unique<FixedMetricsDevice>(m, std::move(rec)));
+}
 
 // While it lives, CreateDC with the driver "FIXED" opens a fixed-metrics device
 // (any device name but "missing") recording into `rec`.
 class FixedDriver {
  public:
   FixedDriver(FixedMetrics m, std::shared_ptr<Recording> rec);
-  ~FixedDriver();
+  ~FixedDriver() { gdi::UnregisterDriver("FIXED"); }
   int opened = 0;  // devices opened through it
 };
 

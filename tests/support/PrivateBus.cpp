@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 
@@ -23,15 +22,6 @@ namespace sorrel::test {
 std::string QuillonPath() { return std::string(SORREL_BINARY_DIR) + "/tools/quillon/quillon"; }
 
 namespace {
-
-// Alive and not merely waiting to be reaped by whoever adopted it.
-bool Running(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(stat, line)) return false;
-  std::size_t close = line.rfind(')');
-  return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
-}
 
 // The processes on the user bus that serve the DDE service `service`: their pids
 // with `pids` (a round trip each), else -1 for each.
@@ -66,21 +56,16 @@ PrivateBus::PrivateBus() {
   dir_ = tmpl;
   std::string address = "unix:path=" + dir_ + "/bus";
   setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
-  // It prints its pid once it listens.
-  if (FILE* p = popen(("dbus-daemon --session --fork --print-pid=1 --address=" + address).c_str(), "r")) {
-    if (std::fscanf(p, "%d", &daemon_) != 1) daemon_ = -1;
-    pclose(p);
-  }
+  // The shell becomes the daemon, our child, which prints its pid once it listens.
+  pipe_ = popen(("exec dbus-daemon --session --nofork --print-pid=1 --address=" + address).c_str(), "re");
+  if (pipe_ && std::fscanf(pipe_, "%d", &daemon_) != 1) daemon_ = -1;
   setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
 }
 
 PrivateBus::~PrivateBus() {
   while (!servers_.empty()) Stop(servers_.back());
-  if (daemon_ > 0) {
-    kill(daemon_, SIGTERM);
-    // The daemon is not our child (it forked away): wait until it has gone.
-    for (int i = 0; i < 200 && Running(daemon_); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  if (daemon_ > 0) kill(daemon_, SIGTERM);
+  if (pipe_) pclose(pipe_);  // waits for it
   unsetenv("DBUS_SESSION_BUS_ADDRESS");
   if (!dir_.empty()) std::filesystem::remove_all(dir_);
 }

@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,7 @@ class PrivateBus {
 
  private:
   std::string dir_;
+  FILE* pipe_ = nullptr;  // the daemon's output
   pid_t daemon_ = -1;
   std::vector<pid_t> servers_;
 };
