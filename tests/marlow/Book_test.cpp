@@ -103,26 +103,24 @@ TEST_F(MarlowBook, OnlyChangedSlotsGetNewLines) {
   }
 }
 
-TEST_F(MarlowBook, ThePhoneHasNoRoomBeyondItsSlots) {
-  book_.growable = false;
-  ASSERT_NE(book_.NewEntry(), nullptr);  // the empty slot
-  EXPECT_EQ(book_.NewEntry(), nullptr);
-  book_.growable = true;
-  ASSERT_NE(book_.NewEntry(), nullptr);
-  EXPECT_EQ(book_.slotList.size(), 5u) << "a book file takes a new slot at its end";
-}
-
-TEST_F(MarlowBook, AnImportedEntryHandsOverItsItems) {
+// An imported entry takes the free slot and hands over its items; then the phone
+// has no room, and a book file takes a new slot at its end.
+TEST_F(MarlowBook, AnImportedEntryTakesTheFreeSlotThenThePhoneIsFull) {
   CEntry imported(1, 1);
   imported.SetName("Karel", NO_LIMIT);
   imported.SetSurname("Dvorak", NO_LIMIT);
   imported.SetNum("+420777000111", NO_LIMIT);
   imported.SetExtItem(ITEM_EMAIL, "karel@example.cz", NO_LIMIT);
+  book_.growable = false;
   CEntry* entry = book_.Adopt(imported);
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(imported.GetExtendedItems(), nullptr);
   EXPECT_EQ(marlow::Book::LineOf(*entry), "2,2,\"Karel\"\"Dvorak\",\"+420777000111\",9,\"karel@example.cz\"");
   EXPECT_EQ(book_.SlotOf(entry), 3u);
+  EXPECT_EQ(book_.NewEntry(), nullptr);
+  book_.growable = true;
+  ASSERT_NE(book_.NewEntry(), nullptr);
+  EXPECT_EQ(book_.slotList.size(), 5u);
 }
 
 }  // namespace
