@@ -4,8 +4,8 @@ a per-user profile of its own.
 cases.txt is the table of command lines: what each is given (files, standard
 input) and what it must give back (exit code, messages, output, golden files);
 its first lines say how it is written. What a table cannot state (a closed pipe,
-a terminal, file modes and links, a write cut short, a damaged store) is
-checked by the test methods below. SORREL_REGENERATE=1 writes the golden files anew.
+a long standard input, a named pipe, a terminal, file modes and links, a write
+cut short, a damaged store) is checked by the test methods below. SORREL_REGENERATE=1 writes the golden files anew.
 
 usage: tool_test.py SORREL [unittest arguments]"""
 import os
