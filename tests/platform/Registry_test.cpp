@@ -374,9 +374,11 @@ struct Writer {
 };
 
 // Two writers at once, each round: one runs to its end and loses nothing, as do two
-// threads of this process writing meanwhile; the other is killed, once it is writing,
-// at a moment that varies, and what it reported written before dying is committed.
-// The store stays whole and is never moved aside.
+// threads of this process writing meanwhile, each of whose calls succeeds (they share
+// one connection, which only the registry's lock keeps to one transaction at a time);
+// the other is killed, once it is writing, at a moment that varies, and what it
+// reported written before dying is committed. The store stays whole and is never
+// moved aside.
 TEST_F(Registry, WritersAtOnceOrKilledLoseNothing) {
   constexpr long kCount = 500;
   std::mt19937 random(2026);
@@ -392,8 +394,8 @@ TEST_F(Registry, WritersAtOnceOrKilledLoseNothing) {
       threads.emplace_back([prefix] {
         for (int i = 0; i < 100; ++i) {
           Key key;
-          if (Create("Software\\Shared", key) == ERROR_SUCCESS)
-            SetDword(key.h, (prefix + std::to_string(i)).c_str(), DWORD(i));
+          EXPECT_EQ(Create("Software\\Shared", key), ERROR_SUCCESS);
+          EXPECT_EQ(SetDword(key.h, (prefix + std::to_string(i)).c_str(), DWORD(i)), ERROR_SUCCESS);
         }
       });
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
