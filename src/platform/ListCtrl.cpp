@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/WindowBackend.h"
+#include "platform/Toolkit.h"
 
 using sorrel::win::ListChange;
 
@@ -41,14 +41,14 @@ BOOL CListCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT n
   params.parent = pParentWnd->m_hWnd;
   params.id = nID;
   if (!sorrel::wnd::CreateFor(this, params)) return FALSE;
-  m_header.Attach(sorrel::win::ListHeader(m_hWnd));
+  m_header.Attach(sorrel::TheToolkit().ListHeader(m_hWnd));
   return TRUE;
 }
 
 CHeaderCtrl* CListCtrl::GetHeaderCtrl() { return &m_header; }
 
 void CListCtrl::Changed(int what, int first, int last) {
-  if (m_hWnd) sorrel::win::ListChanged(m_hWnd, ListChange(what), first, last);
+  if (m_hWnd) sorrel::TheToolkit().ListChanged(m_hWnd, ListChange(what), first, last);
 }
 
 bool CListCtrl::HasColumn(int nCol) const { return nCol >= 0 && size_t(nCol) < m_columns.size(); }

@@ -90,43 +90,6 @@ void RegisterToolkitLoader(ToolkitLoader loader) { g_loader.store(loader, std::m
 
 Toolkit* RegisterToolkit(Toolkit* toolkit) { return g_registered.exchange(toolkit, std::memory_order_acq_rel); }
 
-// The window classes' calls, through the table.
-namespace win {
-
-HWND Create(const Params& params) { return TheToolkit().Create(params); }
-void Destroy(HWND hWnd) { TheToolkit().Destroy(hWnd); }
-void Show(HWND hWnd, int nCmdShow) { TheToolkit().Show(hWnd, nCmdShow); }
-bool IsVisible(HWND hWnd) { return TheToolkit().IsVisible(hWnd); }
-void Enable(HWND hWnd, bool bEnable) { TheToolkit().Enable(hWnd, bEnable); }
-bool IsEnabled(HWND hWnd) { return TheToolkit().IsEnabled(hWnd); }
-void Update(HWND hWnd) { TheToolkit().Update(hWnd); }
-void Invalidate(HWND hWnd) { TheToolkit().Invalidate(hWnd); }
-void Move(HWND hWnd, const RECT& rect) { TheToolkit().Move(hWnd, rect); }
-RECT ClientRect(HWND hWnd) { return TheToolkit().ClientRect(hWnd); }
-RECT WindowRect(HWND hWnd) { return TheToolkit().WindowRect(hWnd); }
-void SetText(HWND hWnd, const std::string& text) { TheToolkit().SetText(hWnd, text); }
-std::string GetText(HWND hWnd) { return TheToolkit().GetText(hWnd); }
-void SetFocus(HWND hWnd) { TheToolkit().SetFocus(hWnd); }
-HWND GetFocus() { return TheToolkit().GetFocus(); }
-HWND Parent(HWND hWnd) { return TheToolkit().Parent(hWnd); }
-bool Post(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return TheToolkit().Post(hWnd, message, wParam, lParam);
-}
-LRESULT DefaultProcessing(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return TheToolkit().DefaultProcessing(hWnd, message, wParam, lParam);
-}
-void DialogBaseUnits(const char* face, int pointSize, int& baseX, int& baseY) {
-  TheToolkit().DialogBaseUnits(face, pointSize, baseX, baseY);
-}
-int RunModal(HWND hDialog) { return TheToolkit().RunModal(hDialog); }
-void EndModal(HWND hDialog, int nResult) { TheToolkit().EndModal(hDialog, nResult); }
-void ListChanged(HWND hList, ListChange what, int first, int last) {
-  TheToolkit().ListChanged(hList, what, first, last);
-}
-HWND ListHeader(HWND hList) { return TheToolkit().ListHeader(hList); }
-
-}  // namespace win
-
 }  // namespace sorrel
 
 DWORD GetSysColor(int nIndex) { return sorrel::TheToolkit().SysColor(nIndex); }

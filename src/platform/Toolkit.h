@@ -29,7 +29,8 @@ struct PrintChoice {
 
 class Toolkit {
  public:
-  // Windows (see WindowBackend.h for what each does).
+  // Windows. Create makes the widget, or null when it cannot be made; a child
+  // shows when its style has WS_VISIBLE, a top-level window waits for Show.
   virtual HWND Create(const win::Params& params) = 0;
   virtual void Destroy(HWND hWnd) = 0;
   virtual void Show(HWND hWnd, int nCmdShow) = 0;
@@ -46,16 +47,19 @@ class Toolkit {
   virtual void SetFocus(HWND hWnd) = 0;
   virtual HWND GetFocus() = 0;
   virtual HWND Parent(HWND hWnd) = 0;
-  // Any thread; false when the message cannot be queued.
+  // Queues a message for the GUI thread; safe from any thread. False when it cannot.
   virtual bool Post(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+  // The widget's own handling of the input message being delivered to it.
   virtual LRESULT DefaultProcessing(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) = 0;
 
-  // Dialogs. DialogBaseUnits leaves baseX and baseY as they are when it cannot measure.
+  // Dialogs: the dialog font's base units (baseX and baseY left as they are when
+  // it cannot measure), a modal run, its end.
   virtual void DialogBaseUnits(const char* face, int pointSize, int& baseX, int& baseY) = 0;
   virtual int RunModal(HWND hDialog) = 0;
   virtual void EndModal(HWND hDialog, int nResult) = 0;
 
-  // The list view of a list control.
+  // A list control's view follows the control (`last` -1: to the end); the header
+  // window of a list view.
   virtual void ListChanged(HWND hList, win::ListChange what, int first, int last) = 0;
   virtual HWND ListHeader(HWND hList) = 0;
 

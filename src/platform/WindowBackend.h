@@ -1,8 +1,8 @@
 // The toolkit under the window classes. The window classes keep every rule (message
 // maps, dialogs, the list's columns and items); the toolkit backend makes the
 // widgets, delivers their input as messages and shows what the classes hold.
-// Declared here without toolkit types. These calls go to the registered toolkit
-// (Toolkit.h); with none, no window is made and every query answers "none".
+// Declared here without toolkit types; the calls themselves are the toolkit's table
+// (Toolkit.h).
 #pragma once
 
 #include <string>
@@ -28,39 +28,6 @@ struct Params {
 
 // What changed in a list control, for its view to show.
 enum class ListChange { Columns, Order, Width, Items, ItemText, Selection, Redraw };
-
-// Makes the widget; null when it cannot be made. A child shows when its style has
-// WS_VISIBLE; a top-level window waits for ShowWindow.
-HWND Create(const Params& params);
-void Destroy(HWND hWnd);
-void Show(HWND hWnd, int nCmdShow);
-bool IsVisible(HWND hWnd);
-void Enable(HWND hWnd, bool bEnable);
-bool IsEnabled(HWND hWnd);
-void Update(HWND hWnd);
-void Invalidate(HWND hWnd);
-void Move(HWND hWnd, const RECT& rect);
-RECT ClientRect(HWND hWnd);
-RECT WindowRect(HWND hWnd);
-void SetText(HWND hWnd, const std::string& text);
-std::string GetText(HWND hWnd);
-void SetFocus(HWND hWnd);
-HWND GetFocus();
-HWND Parent(HWND hWnd);
-// Queues a message for the GUI thread; safe from any thread. False when it cannot.
-bool Post(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-// The widget's own handling of the input message being delivered to it.
-LRESULT DefaultProcessing(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Dialogs: the dialog font's base units, a modal run, its end.
-void DialogBaseUnits(const char* face, int pointSize, int& baseX, int& baseY);
-int RunModal(HWND hDialog);
-void EndModal(HWND hDialog, int nResult);
-
-// A list control's view follows the control.
-void ListChanged(HWND hList, ListChange what, int first = 0, int last = -1);
-// The header window of a list view.
-HWND ListHeader(HWND hList);
 
 }  // namespace sorrel::win
 

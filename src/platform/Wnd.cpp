@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/CodePageInternal.h"
-#include "platform/WindowBackend.h"
+#include "platform/Toolkit.h"
 #include "resources/Dialogs.h"
 
 IMPLEMENT_DYNAMIC(CWnd, CObject)
@@ -68,7 +68,7 @@ LRESULT Deliver(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, bool* pDe
 bool CreateFor(CWnd* wnd, win::Params params) {
   if (wnd->m_hWnd) return false;
   params.owner = wnd;
-  HWND hWnd = win::Create(params);
+  HWND hWnd = sorrel::TheToolkit().Create(params);
   if (!hWnd) return false;
   wnd->m_hWnd = hWnd;
   CWndAccess::CreatedHere(wnd) = true;
@@ -161,7 +161,7 @@ BOOL CWnd::DestroyWindow() {
   SendMessage(WM_DESTROY);
   HWND hWnd = m_hWnd;
   if (!hWnd) return TRUE;  // its handler destroyed it already
-  sorrel::win::Destroy(hWnd);
+  sorrel::TheToolkit().Destroy(hWnd);
   // The toolkit reports the destruction; a window it keeps alive still lets go here.
   if (m_hWnd) sorrel::wnd::Destroyed(hWnd);
   return TRUE;
@@ -169,31 +169,31 @@ BOOL CWnd::DestroyWindow() {
 
 BOOL CWnd::ShowWindow(int nCmdShow) {
   if (!m_hWnd) return FALSE;
-  BOOL wasVisible = sorrel::win::IsVisible(m_hWnd);
-  sorrel::win::Show(m_hWnd, nCmdShow);
+  BOOL wasVisible = sorrel::TheToolkit().IsVisible(m_hWnd);
+  sorrel::TheToolkit().Show(m_hWnd, nCmdShow);
   return wasVisible;
 }
 
 void CWnd::UpdateWindow() {
-  if (m_hWnd) sorrel::win::Update(m_hWnd);
+  if (m_hWnd) sorrel::TheToolkit().Update(m_hWnd);
 }
 
 void CWnd::Invalidate(BOOL) {
-  if (m_hWnd) sorrel::win::Invalidate(m_hWnd);
+  if (m_hWnd) sorrel::TheToolkit().Invalidate(m_hWnd);
 }
 
 BOOL CWnd::EnableWindow(BOOL bEnable) {
   if (!m_hWnd) return FALSE;
-  BOOL wasDisabled = !sorrel::win::IsEnabled(m_hWnd);
-  sorrel::win::Enable(m_hWnd, bEnable != FALSE);
+  BOOL wasDisabled = !sorrel::TheToolkit().IsEnabled(m_hWnd);
+  sorrel::TheToolkit().Enable(m_hWnd, bEnable != FALSE);
   return wasDisabled;
 }
 
-BOOL CWnd::IsWindowEnabled() const { return m_hWnd && sorrel::win::IsEnabled(m_hWnd); }
-BOOL CWnd::IsWindowVisible() const { return m_hWnd && sorrel::win::IsVisible(m_hWnd); }
+BOOL CWnd::IsWindowEnabled() const { return m_hWnd && sorrel::TheToolkit().IsEnabled(m_hWnd); }
+BOOL CWnd::IsWindowVisible() const { return m_hWnd && sorrel::TheToolkit().IsVisible(m_hWnd); }
 
 void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL) {
-  if (m_hWnd) sorrel::win::Move(m_hWnd, RECT{x, y, x + nWidth, y + nHeight});
+  if (m_hWnd) sorrel::TheToolkit().Move(m_hWnd, RECT{x, y, x + nWidth, y + nHeight});
 }
 
 void CWnd::MoveWindow(LPCRECT lpRect, BOOL bRepaint) {
@@ -201,35 +201,35 @@ void CWnd::MoveWindow(LPCRECT lpRect, BOOL bRepaint) {
 }
 
 void CWnd::GetClientRect(LPRECT lpRect) const {
-  if (lpRect) *lpRect = m_hWnd ? sorrel::win::ClientRect(m_hWnd) : RECT{0, 0, 0, 0};
+  if (lpRect) *lpRect = m_hWnd ? sorrel::TheToolkit().ClientRect(m_hWnd) : RECT{0, 0, 0, 0};
 }
 
 void CWnd::GetWindowRect(LPRECT lpRect) const {
-  if (lpRect) *lpRect = m_hWnd ? sorrel::win::WindowRect(m_hWnd) : RECT{0, 0, 0, 0};
+  if (lpRect) *lpRect = m_hWnd ? sorrel::TheToolkit().WindowRect(m_hWnd) : RECT{0, 0, 0, 0};
 }
 
 void CWnd::SetWindowText(LPCSTR lpszString) {
-  if (m_hWnd) sorrel::win::SetText(m_hWnd, lpszString ? lpszString : "");
+  if (m_hWnd) sorrel::TheToolkit().SetText(m_hWnd, lpszString ? lpszString : "");
 }
 
 void CWnd::GetWindowText(CString& rString) const {
-  rString = m_hWnd ? CString(std::string_view(sorrel::win::GetText(m_hWnd))) : CString();
+  rString = m_hWnd ? CString(std::string_view(sorrel::TheToolkit().GetText(m_hWnd))) : CString();
 }
 
 CWnd* CWnd::SetFocus() {
-  CWnd* previous = FromHandle(sorrel::win::GetFocus());
-  if (m_hWnd) sorrel::win::SetFocus(m_hWnd);
+  CWnd* previous = FromHandle(sorrel::TheToolkit().GetFocus());
+  if (m_hWnd) sorrel::TheToolkit().SetFocus(m_hWnd);
   return previous;
 }
 
 int CWnd::GetDlgCtrlID() const { return m_hWnd ? int(m_nID) : 0; }
 
-CWnd* CWnd::GetParent() const { return m_hWnd ? FromHandle(sorrel::win::Parent(m_hWnd)) : nullptr; }
+CWnd* CWnd::GetParent() const { return m_hWnd ? FromHandle(sorrel::TheToolkit().Parent(m_hWnd)) : nullptr; }
 
 CWnd* CWnd::GetDlgItem(int nID) const {
   if (!m_hWnd) return nullptr;
   for (const auto& [hWnd, wnd] : Objects())
-    if (int(wnd->m_nID) == nID && sorrel::win::Parent(hWnd) == m_hWnd) return wnd;
+    if (int(wnd->m_nID) == nID && sorrel::TheToolkit().Parent(hWnd) == m_hWnd) return wnd;
   return nullptr;
 }
 
@@ -243,7 +243,7 @@ BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL PostMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   if (!hWnd) return FALSE;
-  return sorrel::win::Post(hWnd, Msg, wParam, lParam) ? TRUE : FALSE;
+  return sorrel::TheToolkit().Post(hWnd, Msg, wParam, lParam) ? TRUE : FALSE;
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -285,7 +285,7 @@ BOOL CWnd::OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult) {
 }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  return m_hWnd ? sorrel::win::DefaultProcessing(m_hWnd, message, wParam, lParam) : 0;
+  return m_hWnd ? sorrel::TheToolkit().DefaultProcessing(m_hWnd, message, wParam, lParam) : 0;
 }
 
 LRESULT CWnd::Default() {
@@ -315,7 +315,7 @@ BOOL CDialog::CreateFromTemplate(bool bModal) {
   const sorrel::res::DialogTemplate* tpl = sorrel::res::FindDialog(m_nIDTemplate);
   if (!tpl) return FALSE;
   int baseX = sorrel::res::kClassicBaseX, baseY = sorrel::res::kClassicBaseY;
-  sorrel::win::DialogBaseUnits(tpl->fontFace, tpl->pointSize, baseX, baseY);
+  sorrel::TheToolkit().DialogBaseUnits(tpl->fontFace, tpl->pointSize, baseX, baseY);
   auto px = [&](int x) { return sorrel::res::DialogUnitsToPixelsX(x, baseX); };
   auto py = [&](int y) { return sorrel::res::DialogUnitsToPixelsY(y, baseY); };
 
@@ -326,7 +326,7 @@ BOOL CDialog::CreateFromTemplate(bool bModal) {
   params.rect = RECT{0, 0, px(tpl->cx), py(tpl->cy)};
   params.parent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
   params.id = m_nIDTemplate;
-  HWND hWnd = sorrel::win::Create(params);
+  HWND hWnd = sorrel::TheToolkit().Create(params);
   if (!hWnd) return FALSE;
   m_hWnd = hWnd;
   CWndAccess::CreatedHere(this) = true;
@@ -348,7 +348,7 @@ BOOL CDialog::CreateFromTemplate(bool bModal) {
     cs.parent = hWnd;
     cs.id = UINT(c.nID);
     cs.bitmap = c.nBitmap;
-    HWND hControl = sorrel::win::Create(cs);
+    HWND hControl = sorrel::TheToolkit().Create(cs);
     if (!hControl) continue;
     control->m_hWnd = hControl;
     CWndAccess::ID(control.get()) = UINT(c.nID);
@@ -373,7 +373,7 @@ BOOL CDialog::CreateFromTemplate(bool bModal) {
 INT_PTR CDialog::DoModal() {
   if (!CreateFromTemplate(true)) return -1;
   if (!m_hWnd) return -1;  // destroyed during its initialisation
-  int result = sorrel::win::RunModal(m_hWnd);
+  int result = sorrel::TheToolkit().RunModal(m_hWnd);
   DestroyWindow();
   return result;
 }
@@ -390,7 +390,7 @@ BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
 void CDialog::EndDialog(int nResult) {
   if (!m_hWnd) return;
   if (m_bModal)
-    sorrel::win::EndModal(m_hWnd, nResult);
+    sorrel::TheToolkit().EndModal(m_hWnd, nResult);
   else
     ShowWindow(SW_HIDE);
 }

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "platform/CodePageInternal.h"
-#include "platform/WindowBackend.h"
+#include "platform/Toolkit.h"
 #include "platform/qt/Application.h"
 #include "resources/Dialogs.h"
 #include "sorrel/Wnd.h"
@@ -100,7 +100,7 @@ TEST_F(WndTest, DialogsTakeTheirSizeAndControlsFromTheDescription) {
   QImage shot;
   dlg.onInit = [&](RecordingDialog& d) {
     int bx = 0, by = 0;
-    sorrel::win::DialogBaseUnits("MS Sans Serif", 8, bx, by);
+    sorrel::TheToolkit().DialogBaseUnits("MS Sans Serif", 8, bx, by);
     RECT rc;
     d.GetClientRect(&rc);
     EXPECT_EQ(rc.right, sorrel::res::DialogUnitsToPixelsX(180, bx));
