@@ -21,14 +21,6 @@ namespace {
 using std::string_view;
 constexpr size_t npos = string_view::npos;
 
-// Decoding modes of DecodeVCardValue.
-enum : int {
-  kModeNone = sorrel::kVCardPlain,
-  kModeQP = sorrel::kVCardQuotedPrintable,
-  kModeQPUtf8 = sorrel::kVCardQuotedPrintableUtf8,
-  kModeUtf7 = sorrel::kVCardUtf7
-};
-
 // The properties in the order they are read. Each search string begins with
 // CR LF; the table holds what follows it, so a match starts a line that is not
 // the card's first.
@@ -259,7 +251,7 @@ void RemoveSoftLineBreaks(std::string& s) {
 bool ReadParameters(string_view card, size_t pos, bool bSemicolonRequired, size_t& valueStart, int& nMode) {
   if (pos < card.size() && card[pos] == ':') {
     valueStart = pos + 1;
-    nMode = kModeNone;
+    nMode = sorrel::kVCardPlain;
     return true;
   }
   // Whatever stands at pos opens the parameter list, unless it must be ';'.
@@ -268,9 +260,9 @@ bool ReadParameters(string_view card, size_t pos, bool bSemicolonRequired, size_
     string_view list;
     int nMode;
   } kLists[] = {
-      {"ENCODING=QUOTED-PRINTABLE:", kModeQP},
-      {"CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:", kModeQPUtf8},
-      {"CHARSET=UTF-7:", kModeUtf7},
+      {"ENCODING=QUOTED-PRINTABLE:", sorrel::kVCardQuotedPrintable},
+      {"CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:", sorrel::kVCardQuotedPrintableUtf8},
+      {"CHARSET=UTF-7:", sorrel::kVCardUtf7},
   };
   const string_view rest = card.substr(pos + 1);
   for (const auto& [list, mode] : kLists) {
@@ -335,7 +327,7 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
   // is sized for the text and not for its encoded form. An item the entry does
   // not hold is not decoded at all.
   auto decode = [](CString& into, string_view raw, int nMode) {
-    if (nMode == kModeNone) {
+    if (nMode == sorrel::kVCardPlain) {
       into.str().assign(raw);
       return;
     }
@@ -349,11 +341,11 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
     if (CString* item = m_pExtItems ? m_pExtItems->TextSlot(nID) : nullptr) decode(*item, raw, nMode);
   };
   auto setPlain = [&](Prop prop, UINT nID) {
-    if (at[prop] != npos) setItem(nID, found.Value(text, prop, at[prop]), kModeNone);
+    if (at[prop] != npos) setItem(nID, found.Value(text, prop, at[prop]), sorrel::kVCardPlain);
   };
 
   size_t start = 0;
-  int nMode = kModeNone;
+  int nMode = sorrel::kVCardPlain;
 
   // N: surname before the first ';' of the line, the rest of the line is the name.
   if (at[kN] == npos || !ReadParameters(text, at[kN], true, start, nMode)) return 0;
@@ -378,7 +370,7 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
     auto store = [&](UINT nID, size_t end) { setItem(nID, text.substr(pos, end - pos), nMode); };
     if (lineEnd == npos) {
       // A line that nothing ends holds no value.
-      setItem(ITEM_ADDRESS, {}, kModeNone);
+      setItem(ITEM_ADDRESS, {}, sorrel::kVCardPlain);
     } else {
       const size_t street = text.find(';', pos);
       if (street == npos || street > lineEnd) {
@@ -397,7 +389,7 @@ int CEntry::FillFromVCard(CString& card, CGroups* groups, CString* noGroupName) 
           if (pos < text.size() && text[pos] != '\r' && text[pos] != '\n') {
             const size_t zip = FindEither(text, pos, ';', '\r');
             if (zip == npos) {
-              setItem(ITEM_ZIP, {}, kModeNone);
+              setItem(ITEM_ZIP, {}, sorrel::kVCardPlain);
             } else {
               store(ITEM_ZIP, zip);
               pos = zip + 1;
