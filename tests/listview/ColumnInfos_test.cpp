@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "listview/CaseLists.h"
 #include "platform/CodePageInternal.h"
 #include "sorrel/ColumnInfos.h"
 #include "support/Cases.h"

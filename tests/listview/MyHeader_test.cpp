@@ -15,7 +15,6 @@
 #include "platform/qt/Application.h"
 #include "sorrel/ColumnInfos.h"
 #include "sorrel/MyHeader.h"
-#include "listview/CaseLists.h"
 #include "support/Cases.h"
 #include "support/Pixels.h"
 #include "support/TestHost.h"

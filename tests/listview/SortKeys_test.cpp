@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "listview/CaseLists.h"
 #include "sorrel/ColumnInfos.h"
 #include "support/Cases.h"
 #include "support/TestHost.h"

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "listview/CaseLists.h"
 #include "sorrel/Entry.h"
 #include "support/Cases.h"
 
