@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -73,8 +72,7 @@ class PhoneBookRow : public ::testing::Test {
     entry->GetSurname() = k[0].c_str();
     entry->GetName() = k[1].c_str();
     entry->GetNum() = k[2].c_str();
-    std::istringstream items(k[3] != "-" ? k[3] : "");
-    for (std::string item; std::getline(items, item, '|');)
+    for (const std::string& item : CaseSplit(k[3] != "-" ? k[3] : "", '|'))
       entry->GetExtendedItems()->SetValueByID(UINT(std::stoul(item)), item.substr(item.find('=') + 1).c_str());
     return entry;
   }

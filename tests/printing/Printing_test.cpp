@@ -19,17 +19,6 @@
 
 using namespace sorrel::test;
 
-namespace {
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::istringstream in(text);
-  for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
-  return parts;
-}
-
-}  // namespace
-
 TEST(PrintJob, Jobs) {
   // Nothing here may reach a real print system: the default printer is asked
   // of a scheduler that does not exist.
@@ -42,13 +31,13 @@ TEST(PrintJob, Jobs) {
     SCOPED_TRACE(k[0]);
     TestHost host;
     std::vector<std::unique_ptr<CSMS>> records;  // rows of an empty header (type 7): a row is its text
-    for (const std::string& text : Split(k[7], '|')) {
+    for (const std::string& text : CaseSplit(k[7], '|')) {
       records.push_back(std::make_unique<CSMS>());
       records.back()->SetType(7);
       records.back()->GetText() = text.c_str();
       host.list.SetItemData(host.list.InsertItem(host.list.GetItemCount(), ""), DWORD_PTR(records.back().get()));
     }
-    for (const std::string& item : Split(k[5], ','))
+    for (const std::string& item : CaseSplit(k[5]))
       if (item != "all") host.list.SetItemState(std::stoi(item), LVIS_SELECTED, LVIS_SELECTED);
     FixedMetrics metrics;
     std::istringstream(k[1]) >> metrics.horzRes >> metrics.vertRes >> metrics.dpi >> metrics.lineHeight;
