@@ -53,7 +53,7 @@ TEST_F(DdeTest, StringHandlesAreOnePerTextWithoutCase) {
 TEST_F(DdeTest, ConnectingFindsOnlyServersThatTakeTheTopic) {
   EXPECT_EQ(dde_.Connect("Tovik1", "Instance"), nullptr);
   EXPECT_EQ(DdeGetLastError(inst_), UINT(DMLERR_NO_CONV_ESTABLISHED));
-  ASSERT_GT(bus_.StartQuillon({"-Tovik1", "--connect-after", "-1"}, "Tovik1"), 0);
+  ASSERT_GT(bus_.Serve("Tovik1"), 0);
   EXPECT_EQ(dde_.Connect("Tovik1", "No such topic"), nullptr);
   EXPECT_EQ(DdeGetLastError(inst_), UINT(DMLERR_NO_CONV_ESTABLISHED));
   HCONV conv = dde_.Connect("tovik1", "INSTANCE");  // DDE names know no case
@@ -86,14 +86,14 @@ TEST_F(DdeTest, HostilePeers) {
       {"wrong-type", false, DMLERR_NOTPROCESSED, 0, 500},
       {"oversized", false, DMLERR_MEMORY_ERROR, 0, 1000},
   };
-  ASSERT_GT(bus_.StartQuillon({"-Tovik1", "--connect-after", "-1"}, "Tovik1"), 0);
+  ASSERT_GT(bus_.Serve("Tovik1"), 0);
   HCONV good = dde_.Connect("Tovik1", "Instance");
   ASSERT_NE(good, nullptr);
   int n = 2;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.how);
     std::string name = "Tovik" + std::to_string(n++);
-    ASSERT_GT(bus_.StartQuillon({"-" + name, "--connect-after", "-1", "--misbehave", c.how}, name), 0);
+    ASSERT_GT(bus_.Serve(name, {"--misbehave", c.how}), 0);
     HCONV conv = dde_.Connect(name.c_str(), "Instance");
     ASSERT_NE(conv, nullptr);
     std::string text;
@@ -112,7 +112,7 @@ TEST_F(DdeTest, HostilePeers) {
 
 // A server that ends while a request waits on it: an error at once, not the time-out.
 TEST_F(DdeTest, AServerThatVanishesMidCall) {
-  pid_t pid = bus_.StartQuillon({"-Tovik1", "--connect-after", "-1", "--misbehave", "hang"}, "Tovik1");
+  pid_t pid = bus_.Serve("Tovik1", {"--misbehave", "hang"});
   HCONV conv = dde_.Connect("Tovik1", "Instance");
   ASSERT_NE(conv, nullptr);
   std::thread killer([&] {

@@ -45,7 +45,7 @@ TEST_F(QuillonTest, ServesTheBookAndTakesChangedLinesBack) {
   chmod(real.c_str(), 0640);
   fs::create_symlink(real, link);
   const std::vector<std::string> file = Lines(real);
-  ASSERT_GT(bus_.StartQuillon({"-Tovik1", "--connect-after", "-1", "--book", link}, "Tovik1"), 0);
+  ASSERT_GT(bus_.Serve("Tovik1", {"--book", link}), 0);
 
   HCONV conv = dde_.Connect("Tovik1", QUILLON_TOPIC_BOOK);
   ASSERT_NE(conv, nullptr);
@@ -90,7 +90,7 @@ TEST_F(QuillonTest, ServesTheBookAndTakesChangedLinesBack) {
 TEST_F(QuillonTest, NamesFollowTheHostsRuleAndTheConnectEventComes) {
   ASSERT_GT(bus_.StartQuillon({"--connect-after", "-1"}, "Tovik1"), 0);
   ASSERT_GT(bus_.StartQuillon({"--connect-after", "-1"}, "Tovik2"), 0);
-  ASSERT_GT(bus_.StartQuillon({"-Tovik7", "--connect-after", "-1"}, "Tovik7"), 0);
+  ASSERT_GT(bus_.Serve("Tovik7"), 0);
   ASSERT_GT(bus_.StartQuillon({"--connect-after", "300"}, "Tovik8"), 0);
   HANDLE connected = CreateEventA(nullptr, FALSE, FALSE, QUILLON_CONNECT_EVENT);
   EXPECT_EQ(WaitForSingleObject(connected, 3000), WAIT_OBJECT_0);

@@ -23,20 +23,10 @@ const std::vector<std::string> kBoth{"--book-client", "--sms-client"};
 
 // A bus of its own, a client on it, the servers started there and the scan.
 struct Scan {
-  // Starts a server: its name, then its options; waits until it serves when `wait`.
-  pid_t Serve(std::vector<std::string> args, bool wait = true) {
-    const std::string name = args[0];
-    args[0] = "-" + name;
-    args.insert(args.end(), {"--connect-after", "-1"});
-    return bus.StartQuillon(args, wait ? name : std::string());
-  }
   // Starts Tovik<first> .. Tovik<last> at once; waits until Tovik1 .. Tovik<last> all serve.
   bool ServeMany(int first, int last, const std::vector<std::string>& extra) {
-    for (int n = first; n <= last; ++n) {
-      std::vector<std::string> args{"Tovik" + std::to_string(n)};
-      args.insert(args.end(), extra.begin(), extra.end());
-      if (Serve(args, false) <= 0) return false;
-    }
+    for (int n = first; n <= last; ++n)
+      if (bus.Serve("Tovik" + std::to_string(n), extra, false) <= 0) return false;
     return bus.WaitFor(QUILLON_SERVICE, last);
   }
   sorrel::test::PrivateBus bus;
@@ -60,7 +50,9 @@ TEST(DDEStuff, ChoosesTheInstanceName) {
     std::istringstream servers(c[1]);
     for (std::string server; std::getline(servers, server, ';');) {
       std::istringstream words(server);
-      ASSERT_GT(s.Serve({std::istream_iterator<std::string>(words), {}}), 0) << server;
+      std::string instance;
+      words >> instance;
+      ASSERT_GT(s.bus.Serve(instance, {std::istream_iterator<std::string>(words), {}}), 0) << server;
     }
     const UINT mode = UINT(std::stoul(c[2]));
     const int result = std::stoi(c[3]);
@@ -80,8 +72,8 @@ TEST(DDEStuff, ChoosesTheInstanceName) {
 // Mode 2 asks no server the second item, not even ahead of the answers it waits for.
 TEST_F(DDEStuffTest, NumberOnlyNeverAsksTheSecondItem) {
   const std::string log = bus.Dir() + "/requests.log";
-  ASSERT_GT(Serve({"Tovik1", "--log", log}), 0);
-  ASSERT_GT(Serve({"Tovik2", "--log", log, "--book-client"}), 0);
+  ASSERT_GT(bus.Serve("Tovik1", {"--log", log}), 0);
+  ASSERT_GT(bus.Serve("Tovik2", {"--log", log, "--book-client"}), 0);
   char name[32];
   UINT number = 0;
   int found = 3;
@@ -96,7 +88,7 @@ TEST_F(DDEStuffTest, NumberOnlyNeverAsksTheSecondItem) {
 // A host that holds a conversation on the phone book topic is the client "41" asks
 // about; once it has gone the server is free again.
 TEST_F(DDEStuffTest, AnAttachedHostTakesItsServer) {
-  ASSERT_GT(Serve({"Tovik1"}), 0);
+  ASSERT_GT(bus.Serve("Tovik1"), 0);
   HCONV conv = dde.Connect("Tovik1", QUILLON_TOPIC_BOOK);
   ASSERT_NE(conv, nullptr);
   struct {

@@ -82,6 +82,11 @@ pid_t PrivateBus::StartQuillon(const std::vector<std::string>& args, const std::
   return pid;
 }
 
+pid_t PrivateBus::Serve(const std::string& name, std::vector<std::string> options, bool wait) {
+  options.insert(options.begin(), {"-" + name, "--connect-after", "-1"});
+  return StartQuillon(options, wait ? name : std::string());
+}
+
 bool PrivateBus::WaitFor(const std::string& service, int count) {
   // A crowd of servers starting on a machine busy with other tests may take long.
   for (int i = 0; i < 3000; ++i) {

@@ -27,6 +27,9 @@ class PrivateBus {
   // Starts quillon (build tree) with these arguments and waits until it serves
   // the instance name `waitFor` (when not empty). The pid, or -1.
   pid_t StartQuillon(const std::vector<std::string>& args, const std::string& waitFor = std::string());
+  // Starts quillon as the instance `name` with `options`, connecting no phone, and
+  // (with `wait`) waits until it serves. The pid, or -1.
+  pid_t Serve(const std::string& name, std::vector<std::string> options = {}, bool wait = true);
   // Ends one server: SIGTERM (or `sig`), then waits for it.
   void Stop(pid_t pid, int sig = 15);
   // How many processes of the bus serve the DDE service `service`.
