@@ -18,15 +18,17 @@ all: build
 deps:
 	@scripts/install-deps
 
+CONFIGURE = cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORREL_INTEROP=ON $(CMAKE_FLAGS)
+
 $(BUILD)/build.ninja: CMakeLists.txt
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORREL_INTEROP=ON $(CMAKE_FLAGS)
+	$(CONFIGURE)
 
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The tests build with warnings as errors, as CI does.
 test: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORREL_INTEROP=ON -DSORREL_WERROR=ON $(CMAKE_FLAGS)
+	$(CONFIGURE) -DSORREL_WERROR=ON
 	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
