@@ -47,8 +47,7 @@ TEST(DDEStuff, ChoosesTheInstanceName) {
     SCOPED_TRACE(c[0]);
     Scan s;  // each case on a bus of its own
     ASSERT_TRUE(s.bus.Up() && s.dde.inst);
-    std::istringstream servers(c[1]);
-    for (std::string server; std::getline(servers, server, ';');) {
+    for (const std::string& server : sorrel::test::CaseSplit(c[1], ';')) {
       std::istringstream words(server);
       std::string instance;
       words >> instance;
