@@ -4,7 +4,6 @@
 
 #include <regex>
 #include <string>
-#include <vector>
 
 #include "platform/CodePageInternal.h"
 #include "sorrel/CodePage.h"

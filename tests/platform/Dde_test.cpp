@@ -8,7 +8,6 @@
 #include <chrono>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "sorrel/Quillon.h"
 #include "support/PrivateBus.h"

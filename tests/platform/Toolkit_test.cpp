@@ -3,7 +3,6 @@
 // and the rules that need no window still hold.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
