@@ -16,6 +16,7 @@
 #include "platform/qt/PainterDC.h"
 #include "sorrel/Gdi.h"
 #include "support/FixedMetricsDC.h"
+#include "support/Pixels.h"
 
 namespace {
 
@@ -159,7 +160,7 @@ TEST(PainterDC, LinesStopShortOfTheirEndAndFocusFramesInvert) {
   } pixels[] = {{1, 3, 0xFFFFFF}, {2, 3, 0},        {9, 3, 0},         {10, 3, 0xFFFFFF}, {15, 11, 0},
                 {15, 12, 0xFFFFFF}, {3, 16, 0xFF0000}, {4, 16, 0xFFFFFF}, {10, 14, 0},       {11, 14, 0xFFFFFF},
                 {12, 15, 0xFFFFFF}};
-  for (const auto& p : pixels) EXPECT_EQ(image.pixel(p.x, p.y) & 0xFFFFFF, p.rgb) << p.x << "," << p.y;
+  for (const auto& p : pixels) EXPECT_EQ(Rgb(image, p.x, p.y), p.rgb) << p.x << "," << p.y;
 }
 
 TEST(PrinterDC, PdfDriverWritesPagesAndUnknownNamesFail) {
