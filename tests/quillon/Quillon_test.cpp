@@ -11,8 +11,8 @@
 
 #include "sorrel/Sorrel.h"
 #include "support/Cases.h"
-#include "support/CupsScheduler.h"
 #include "support/PrivateBus.h"
+#include "support/RunCommand.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -24,16 +23,6 @@ constexpr const char* kCupsLib = "/usr/lib/cups";
 constexpr const char* kFiles = SORREL_SOURCE_DIR "/tests/support/cups";
 
 }  // namespace
-
-std::string RunCommand(const std::string& command, int* status) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  char buf[4096];
-  for (size_t n; p && (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-  const int rc = p ? pclose(p) : -1;
-  if (status) *status = rc != -1 && WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  return out;
-}
 
 bool CupsScheduler::Start(std::string& reason) {
   auto fail = [&reason](std::string why) { return reason = std::move(why), false; };

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/RunCommand.h"
+
 namespace sorrel::test {
 
 class CupsScheduler {
@@ -35,8 +37,5 @@ class CupsScheduler {
   std::string m_dir;
   pid_t m_pid = -1;
 };
-
-// Runs a command through the shell; its standard output, and its exit code in `status`.
-std::string RunCommand(const std::string& command, int* status = nullptr);
 
 }  // namespace sorrel::test
