@@ -139,7 +139,7 @@ TEST_F(Cups, ToolPrintsToTheQueueNamedOrTheDefault) {
 
 // The pages of the sample book and of an SMS list with bad lines (left out; the
 // tool's table checks the messages) as pdftotext lays them out, one golden text
-// per layout (SORREL_REGENERATE=1 writes them anew). No scheduler needed.
+// per layout (SORREL_UPDATE_GOLDEN=1 writes them anew). No scheduler needed.
 TEST(PrintedPages, Golden) {
   TestHost host;
   const std::string pdf = host.ConfigHome() + "/golden.pdf";
@@ -162,7 +162,7 @@ TEST(PrintedPages, Golden) {
     EXPECT_EQ(Info(pdf, "Pages"), k.pages) << k.ref;
     const std::string text = RunCommand("pdftotext -layout '" + pdf + "' - 2>/dev/null");
     const std::string ref = kSource + "/tests/printing/golden/" + k.ref;
-    if (std::getenv("SORREL_REGENERATE")) std::ofstream(ref, std::ios::binary) << text;
+    if (std::getenv("SORREL_UPDATE_GOLDEN")) std::ofstream(ref, std::ios::binary) << text;
     EXPECT_EQ(text, Slurp(ref)) << k.ref;
   }
 }

@@ -5,7 +5,7 @@ cases.txt is the table of command lines: what each is given (files, standard
 input) and what it must give back (exit code, messages, output, golden files);
 its first lines say how it is written. What a table cannot state (a closed pipe,
 a long standard input, a named pipe, a terminal, file modes and links, a write
-cut short, a damaged store) is checked by the test methods below. SORREL_REGENERATE=1 writes the golden files anew.
+cut short, a damaged store) is checked by the test methods below. SORREL_UPDATE_GOLDEN=1 writes the golden files anew.
 
 usage: tool_test.py SORREL [unittest arguments]"""
 import os
@@ -108,7 +108,7 @@ class Table(Folder):
         elif key == "=":
             golden, _, made = expected.partition(" ")
             data, golden = self.read(made) if made else out, os.path.join(HERE, golden)
-            if os.environ.get("SORREL_REGENERATE"):
+            if os.environ.get("SORREL_UPDATE_GOLDEN"):
                 with open(golden, "wb") as f:
                     f.write(data)
             self.assertEqual(data, self.read(golden), golden)
